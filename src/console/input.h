@@ -1,0 +1,23 @@
+// Reading answers from standard input, one character at a time.
+#pragma once
+
+constexpr unsigned char END_OF_INPUT = 255;  // what read_character gives at the end
+constexpr int FILE_NAME_MAX = 60;
+
+// The first character of the latest answer at the main, viewer, class, skill
+// and progression prompts; the loops test it at their heads.
+extern unsigned char command_character;
+extern unsigned char second_character;  // second character of a skill number
+extern unsigned char progression[4];
+extern char file_name[FILE_NAME_MAX + 1];
+
+// Set when standard input has really ended, unlike a byte 255 typed inside it;
+// every loop that waits for an answer leaves when it is set.
+extern bool input_ended;
+
+unsigned char read_character();
+void discard_rest_of_line();
+void read_command_character();
+int read_file_name();  // 1 when the answer was longer than FILE_NAME_MAX
+
+constexpr bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }

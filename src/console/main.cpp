@@ -1,0 +1,52 @@
+// skilltab: edits the skill availability table inside the game executable mm7.exe.
+#include <cstdio>
+
+#include "console/editor.h"
+#include "console/input.h"
+#include "console/menu.h"
+#include "console/platform.h"
+#include "console/viewer.h"
+#include "game/extract.h"
+#include "game/insert.h"
+#include "table/block_files.h"
+#include "table/skill_table.h"
+
+namespace {
+
+// Commands answer for themselves; what they return is of no use here.
+void run_command(unsigned char command)
+{
+    switch (command) {
+    case 'e': case 'E': extract_from_game(); break;
+    case 'l': case 'L': load_skill_block_file(); break;
+    case 's': case 'S': save_skill_block_file(); break;
+    case 'i': case 'I': insert_into_game(); break;
+    case 'v': case 'V': view_first_screen(); break;
+    case 'c': case 'C': change_skill_table(); break;
+    default: break;  // no command: nothing happens
+    }
+}
+
+// q typed at any prompt, even inside the viewer or the editor, ends the
+// program once it is back here; so does the end of the input.
+bool wants_to_quit()
+{
+    return command_character == 'q' || command_character == 'Q' || input_ended;
+}
+
+}  // namespace
+
+int main()
+{
+    set_up_console_streams();
+    fill_name_tables();
+    show_main_menu();
+    std::printf("[Warning: Back up your mm7.exe file before using this program!]\n\n");
+    while (!wants_to_quit()) {
+        std::printf("Choice: ");
+        read_command_character();
+        run_command(command_character);
+    }
+    std::printf("\nEnjoy your game!\n");
+    return 0;
+}

@@ -1,0 +1,17 @@
+#include "console/messages.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+const char* error_text()
+{
+    static char text[256];
+    int error_number = errno;
+    if (error_number == 0)
+        std::snprintf(text, sizeof text, "Error 0\n");
+    else
+        std::snprintf(text, sizeof text, "%s\n", std::strerror(error_number));
+    errno = error_number;
+    return text;
+}

@@ -1,0 +1,7 @@
+// Text for error lines.
+#pragma once
+
+// The message for the current error number with its own line end, so that an
+// error line ending in it is followed by an empty line. The error number is
+// left as it was.
+const char* error_text();

@@ -1,0 +1,21 @@
+// What differs between the systems the program runs on.
+#pragma once
+
+#include <cstdio>
+
+// Unbuffered standard output on a console, so that every prompt is on the
+// screen before its answer is read; 512-byte blocks otherwise.
+void set_up_console_streams();
+
+// Pushes what the stream holds to the storage device. 0 on success.
+int sync_file(std::FILE* file);
+
+// Gives the file `to` the permission bits of the file `from`. 0 on success.
+int copy_permissions(const char* from, const char* to);
+
+// Moves `from` over `to` in one step, so that `to` is at every moment either
+// the old or the new file. 0 on success, with the error number set otherwise.
+int replace_file(const char* from, const char* to);
+
+// Whether the two names lead to the same existing file. Leaves the error number alone.
+bool is_same_file(const char* first, const char* second);

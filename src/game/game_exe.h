@@ -1,0 +1,20 @@
+// Where the skill block lies in the game executable.
+#pragma once
+
+#include <cstdint>
+
+constexpr const char* GAME_EXE_NAME = "mm7.exe";
+constexpr const char* NEW_GAME_EXE_NAME = "mm7_new.exe";  // the patched copy while I runs
+
+constexpr std::int32_t SKILL_BLOCK_OFFSET = 977040;  // 0xEE890
+constexpr std::int32_t SKILL_BLOCK_END = 978372;     // first byte behind the block
+constexpr std::int32_t GAME_EXE_SIZE = 1069056;      // 0x105000, the only length I accepts
+
+// Position in the game executable while E or I walks through it.
+extern std::int32_t byte_counter;
+
+// Both commands open the game executable the same way and say so alike when they cannot.
+int open_game_exe();
+
+// The last line of every report on a game executable of the wrong shape.
+void say_unknown_version();

@@ -1,0 +1,100 @@
+#include "game/insert.h"
+
+#include <cstdio>
+
+#include "console/menu.h"
+#include "console/messages.h"
+#include "console/platform.h"
+#include "game/game_exe.h"
+#include "table/skill_block.h"
+#include "table/skill_table.h"
+
+namespace {
+
+bool copy_failed;  // a write to the copy went wrong; the copy must not replace the game
+
+void copy_byte(int c)
+{
+    if (!copy_failed && std::putc(c, output_file) == EOF)
+        copy_failed = true;
+}
+
+// Leaves mm7.exe as it was: both files closed and the copy gone.
+int abandon_copy()
+{
+    std::fclose(input_file);
+    std::fclose(output_file);
+    std::remove(NEW_GAME_EXE_NAME);
+    return 1;
+}
+
+// The copy must be whole on the storage device, with the game's permissions,
+// before it may take the game's place. 0 when it is.
+int finish_copy()
+{
+    bool failed = copy_failed || std::fflush(output_file) != 0 || sync_file(output_file) != 0;
+    failed = std::fclose(output_file) != 0 || failed;
+    return failed || copy_permissions(GAME_EXE_NAME, NEW_GAME_EXE_NAME) != 0;
+}
+
+}  // namespace
+
+int insert_into_game()
+{
+    if (!table_loaded) {
+        show_main_menu();
+        std::printf("No skill block loaded yet!\n\n");
+        return 1;
+    }
+    if (open_game_exe() != 0)
+        return 1;
+    output_file = std::fopen(NEW_GAME_EXE_NAME, "wb");
+    if (output_file == nullptr) {
+        show_main_menu();
+        std::fprintf(stderr, "Error: Cannot open mm7_new.exe: %s\n", error_text());
+        std::fclose(input_file);
+        return 1;
+    }
+    copy_failed = false;
+    // The loops run their full counts; a short file shows only at the end.
+    for (byte_counter = 0; byte_counter < SKILL_BLOCK_OFFSET; ++byte_counter)
+        copy_byte(std::getc(input_file));
+    if (write_skill_block() != 0)
+        copy_failed = true;
+    for (; byte_counter < SKILL_BLOCK_END; ++byte_counter)
+        std::getc(input_file);
+    int last_value_read = 0;
+    for (; byte_counter < GAME_EXE_SIZE; ++byte_counter) {
+        last_value_read = std::getc(input_file);
+        copy_byte(last_value_read);
+    }
+    if (last_value_read == EOF) {
+        show_main_menu();
+        std::fprintf(stderr, "Error: Premature end of file in mm7.exe: %s\n", error_text());
+        say_unknown_version();
+        return abandon_copy();
+    }
+    if (std::getc(input_file) != EOF) {
+        show_main_menu();
+        std::fprintf(stderr, "Error: File mm7.exe is longer than expected.  Aborting...  %s\n",
+                     error_text());
+        say_unknown_version();
+        return abandon_copy();
+    }
+    std::fclose(input_file);
+    if (finish_copy() != 0) {
+        show_main_menu();
+        std::fprintf(stderr, "Error: Cannot write mm7_new.exe: %s\n", error_text());
+        std::remove(NEW_GAME_EXE_NAME);
+        return 1;
+    }
+    if (replace_file(NEW_GAME_EXE_NAME, GAME_EXE_NAME) != 0) {
+        show_main_menu();
+        std::fprintf(stderr, "Error: Cannot replace mm7.exe: %s\n", error_text());
+        std::remove(NEW_GAME_EXE_NAME);
+        return 1;
+    }
+    show_main_menu();
+    std::printf("Skills inserted into mm7.exe.\n\n");
+    return 0;
+}

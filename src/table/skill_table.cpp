@@ -1,0 +1,39 @@
+#include "table/skill_table.h"
+
+#include <cstring>
+
+unsigned char skill_table[SKILL_BLOCK_SIZE];
+char skill_names[SKILL_COUNT][SKILL_NAME_SIZE];
+char class_names[CLASS_COUNT][CLASS_NAME_SIZE];
+int table_loaded;
+
+namespace {
+
+// Padded to 13 characters so that every name fills its column; the two
+// unused slots stay empty.
+constexpr const char* SKILL_NAME_TEXTS[SKILL_COUNT] = {
+    "Staff        ", "Sword        ", "Dagger       ", "Axe          ",
+    "Spear        ", "Bow          ", "Mace         ", "Blaster      ",
+    "Shield       ", "Leather      ", "Chain        ", "Plate        ",
+    "Fire Magic   ", "Air Magic    ", "Water Magic  ", "Earth Magic  ",
+    "Spirit Magic ", "Mind Magic   ", "Body Magic   ", "Light Magic  ",
+    "Dark Magic   ", "Identify Item", "Merchant     ", "Repair       ",
+    "Body Building", "Meditation   ", "Perception   ", "",
+    "",              "Disarm Trap  ", "Dodge        ", "Unarmed      ",
+    "ID Monster   ", "Arms Master  ", "Stealing     ", "Alchemy      ",
+    "Learning     ",
+};
+
+constexpr const char* CLASS_NAME_TEXTS[CLASS_COUNT] = {
+    "Knight", "Thief", "Monk", "Paladin", "Archer", "Ranger", "Cleric", "Druid", "Sorcerer",
+};
+
+}  // namespace
+
+void fill_name_tables()
+{
+    for (int slot = 0; slot < SKILL_COUNT; ++slot)
+        std::strncpy(skill_names[slot], SKILL_NAME_TEXTS[slot], SKILL_NAME_SIZE);
+    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
+        std::strncpy(class_names[class_index], CLASS_NAME_TEXTS[class_index], CLASS_NAME_SIZE);
+}

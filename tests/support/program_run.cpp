@@ -1,0 +1,94 @@
+#include "support/program_run.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+std::string skilltab_program()
+{
+    const char* program = std::getenv("SKILLTAB_PROGRAM");
+    // The variable may name a whole command, such as the program under an emulator.
+    return program != nullptr ? program : "'" SKILLTAB_BUILT_PROGRAM "'";
+}
+
+std::string read_whole_file(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return "<missing>";
+    std::string bytes;
+    for (int c; (c = std::getc(file)) != EOF;)
+        bytes += static_cast<char>(c);
+    std::fclose(file);
+    return bytes;
+}
+
+void ProgramTest::SetUp()
+{
+    char pattern[] = "/tmp/skilltab-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    base_dir = pattern;
+    work_dir = base_dir + "/game";
+    fs::create_directory(work_dir);
+}
+
+void ProgramTest::TearDown()
+{
+    std::error_code ignored;
+    fs::remove_all(base_dir, ignored);
+}
+
+void ProgramTest::put(const std::string& name, const std::string& bytes) const
+{
+    std::FILE* file = std::fopen(path(name).c_str(), "wb");
+    ASSERT_NE(file, nullptr) << name;
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    ASSERT_EQ(std::fclose(file), 0);
+}
+
+std::string ProgramTest::get(const std::string& name) const
+{
+    return read_whole_file(path(name));
+}
+
+bool ProgramTest::exists(const std::string& name) const
+{
+    std::error_code ignored;
+    return fs::exists(fs::symlink_status(path(name), ignored));
+}
+
+ProgramRun ProgramTest::run(const std::string& input)
+{
+    std::string in_path = base_dir + "/stdin", out_path = base_dir + "/stdout",
+                err_path = base_dir + "/stderr";
+    {
+        std::FILE* file = std::fopen(in_path.c_str(), "wb");
+        std::fwrite(input.data(), 1, input.size(), file);
+        std::fclose(file);
+    }
+    std::string program = skilltab_program();
+    pid_t child = fork();
+    if (child == 0) {
+        int in = open(in_path.c_str(), O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0
+            || chdir(work_dir.c_str()) != 0)
+            _exit(127);
+        alarm(30);  // a program that hangs is killed, and the test fails on its status
+        execl("/bin/sh", "sh", "-c", ("exec " + program).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ProgramRun result;
+    result.out = read_whole_file(out_path);
+    result.err = read_whole_file(err_path);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}

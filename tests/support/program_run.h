@@ -1,0 +1,31 @@
+// Runs the built program in a fresh directory with scripted input.
+#pragma once
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+struct ProgramRun {
+    std::string out;
+    std::string err;
+    int status;  // exit status, or 128 + signal
+};
+
+// Each test gets an empty working directory, removed afterwards.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    ProgramRun run(const std::string& input);
+    std::string path(const std::string& name) const { return work_dir + "/" + name; }
+    void put(const std::string& name, const std::string& bytes) const;
+    std::string get(const std::string& name) const;  // "<missing>" when there is no such file
+    bool exists(const std::string& name) const;
+
+    std::string base_dir;  // holds the working directory and the captured streams
+    std::string work_dir;
+};
+
+std::string read_whole_file(const std::string& path);
+std::string skilltab_program();
