@@ -1,0 +1,184 @@
+// E and I against stand-in game files of every shape that matters.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "stand_in_game.h"
+#include "support/program_run.h"
+#include "support/texts.h"
+
+namespace {
+
+std::string as_string(const std::vector<unsigned char>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+const std::string TABLE = as_string(make_plausible_table());
+const std::string GAME = as_string(make_stand_in_game(make_plausible_table()));
+const std::string EXTRACTED = MENU + "Skill block extracted.\n\n";
+const std::string INSERTED = MENU + "Skills inserted into mm7.exe.\n\n";
+const std::string LOADED = MENU + "Skill block loaded.\n\n";
+const std::string LOAD = "L\nin.blk\n";
+const std::string LOAD_OUT = CHOICE + "Load from file name: " + LOADED;
+
+class GameExeTest : public ProgramTest {
+protected:
+    // mm7.exe after the run must be what it was, with no copy left beside it.
+    void expect_game_untouched(const std::string& game, const char* what)
+    {
+        EXPECT_EQ(get("mm7.exe"), game) << what;
+        EXPECT_FALSE(exists("mm7_new.exe")) << what;
+    }
+};
+
+TEST_F(GameExeTest, ExtractReadsTheBlockAtItsOffset)
+{
+    // The length and the bytes around the block do not matter to E.
+    for (const std::string& game : {GAME, GAME.substr(0, BLOCK_OFFSET + BLOCK_SIZE), GAME + "xyz"}) {
+        put("mm7.exe", game);
+        ProgramRun result = run("E\nS\nout.blk\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + EXTRACTED + CHOICE + "Save to file name: " + MENU
+                                  + "Skill block saved.\n\n" + CHOICE + END);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(get("out.blk"), TABLE);
+        EXPECT_EQ(get("mm7.exe"), game);
+    }
+}
+
+TEST_F(GameExeTest, ExtractRefusesShortOrMissingGames)
+{
+    ProgramRun result = run("E\nQ\n");
+    EXPECT_EQ(result.out, START + CHOICE + MENU + CHOICE + END);
+    EXPECT_EQ(result.err, NO_GAME);
+
+    // No call has failed before the first E: error number 0. After a failed
+    // open, the line carries that open's error.
+    put("mm7.exe", GAME.substr(0, 1000));
+    result = run("E\nS\nQ\n");
+    EXPECT_EQ(result.out, START + CHOICE + MENU + CHOICE + MENU + NOT_LOADED + CHOICE + END);
+    EXPECT_EQ(result.err,
+              "Error: Premature end of file at byte 1000 in mm7.exe: Error 0\n\n" + UNKNOWN_VERSION);
+    put("mm7.exe", GAME.substr(0, BLOCK_OFFSET - 1));
+    result = run("L\nmissing\nE\nQ\n");
+    EXPECT_EQ(result.err, "Error: Cannot open missing: No such file or directory\n\n"
+                          "Error: Premature end of file at byte 977039 in mm7.exe: "
+                          "No such file or directory\n\n"
+                              + UNKNOWN_VERSION);
+
+    for (int length : {BLOCK_OFFSET, BLOCK_OFFSET + BLOCK_SIZE - 1}) {
+        put("mm7.exe", GAME.substr(0, length));
+        result = run("E\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE);
+        EXPECT_EQ(result.err, INVALID_DATA);
+        EXPECT_EQ(result.status, 1);
+    }
+}
+
+TEST_F(GameExeTest, InsertWithoutChangeKeepsTheGameByteForByte)
+{
+    put("mm7.exe", GAME);
+    chmod(path("mm7.exe").c_str(), 0751);
+    ProgramRun result = run("E\nI\nQ\n");
+    EXPECT_EQ(result.out, START + CHOICE + EXTRACTED + CHOICE + INSERTED + CHOICE + END);
+    EXPECT_EQ(result.err, "");
+    expect_game_untouched(GAME, "E then I");
+    struct stat status;
+    ASSERT_EQ(stat(path("mm7.exe").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0751u);
+}
+
+TEST_F(GameExeTest, InsertWritesTheWholeTableUnusedSlotsIncluded)
+{
+    std::string block(BLOCK_SIZE, '\0');
+    for (int i = 0; i < BLOCK_SIZE; ++i)
+        block[i] = static_cast<char>(i * 7 % 5);  // 27 and 28 hold levels too
+    put("in.blk", block);
+    put("mm7.exe", GAME);
+    ProgramRun result = run(LOAD + "I\nQ\n");
+    EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + INSERTED + CHOICE + END);
+    std::string expected = GAME;
+    expected.replace(BLOCK_OFFSET, BLOCK_SIZE, block);
+    EXPECT_EQ(get("mm7.exe"), expected);
+}
+
+TEST_F(GameExeTest, InsertRefusesGamesOfTheWrongLength)
+{
+    put("in.blk", TABLE);
+    const std::string premature = "Error: Premature end of file in mm7.exe: Error 0\n\n" + UNKNOWN_VERSION;
+    struct LengthCase {
+        const char* what;
+        std::string game;
+        std::string err;
+    };
+    const LengthCase cases[] = {
+        {"one byte short", GAME.substr(0, GAME_SIZE - 1), premature},
+        {"shorter than the offset", GAME.substr(0, 1000), premature},
+        {"one byte long", GAME + "x",
+         "Error: File mm7.exe is longer than expected.  Aborting...  Error 0\n\n" + UNKNOWN_VERSION},
+    };
+    for (const LengthCase& c : cases) {
+        put("mm7.exe", c.game);
+        ProgramRun result = run(LOAD + "I\nQ\n");
+        EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + MENU + CHOICE + END) << c.what;
+        EXPECT_EQ(result.err, c.err) << c.what;
+        expect_game_untouched(c.game, c.what);
+    }
+}
+
+TEST_F(GameExeTest, InsertLeavesTheGameAloneWhenItCannotFinish)
+{
+    put("in.blk", TABLE);
+    std::string game = GAME;
+    game[BLOCK_OFFSET] = 9;  // the old block is neither checked nor kept
+    ProgramRun result = run(LOAD + "I\nQ\n");
+    EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + MENU + CHOICE + END);
+    EXPECT_EQ(result.err, NO_GAME);
+    EXPECT_FALSE(exists("mm7.exe"));
+    EXPECT_FALSE(exists("mm7_new.exe"));
+
+    result = run("I\nQ\n");
+    EXPECT_EQ(result.out, START + CHOICE + MENU + NOT_LOADED + CHOICE + END);
+
+    put("mm7.exe", game);
+    mkdir(path("mm7_new.exe").c_str(), 0755);
+    result = run(LOAD + "I\nQ\n");
+    EXPECT_EQ(result.err, "Error: Cannot open mm7_new.exe: Is a directory\n\n");
+    EXPECT_EQ(get("mm7.exe"), game);
+    rmdir(path("mm7_new.exe").c_str());
+
+    symlink("/dev/full", path("mm7_new.exe").c_str());
+    result = run(LOAD + "I\nQ\n");
+    EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + MENU + CHOICE + END);
+    EXPECT_EQ(result.err, "Error: Cannot write mm7_new.exe: No space left on device\n\n");
+    expect_game_untouched(game, "copy cannot be written");
+}
+
+TEST_F(GameExeTest, InsertReportsAGameThatCannotBeReplaced)
+{
+    put("in.blk", TABLE);
+    put("mm7.exe", GAME);
+    // An immutable file cannot be replaced, even by root.
+    if (system(("chattr +i " + path("mm7.exe") + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "this file system cannot make a file immutable";
+    ProgramRun result = run(LOAD + "I\nQ\n");
+    system(("chattr -i " + path("mm7.exe")).c_str());
+    EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + MENU + CHOICE + END);
+    EXPECT_EQ(result.err, "Error: Cannot replace mm7.exe: Operation not permitted\n\n");
+    expect_game_untouched(GAME, "immutable game");
+}
+
+TEST_F(GameExeTest, WholeCycleChangesOnlyTheEditedEntries)
+{
+    put("mm7.exe", GAME);
+    // Extract, look at both screens, set the Druid's Learning to B E M G, insert.
+    ProgramRun result = run("E\nV\nn\nr\nC\n7\n36\nbEm4\nR\nI\nQ\n");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.status, 0);
+    std::string expected = GAME;
+    for (int stage = 0; stage < 4; ++stage)
+        expected[BLOCK_OFFSET + cell(7, stage, 36)] = static_cast<char>(stage + 1);
+    EXPECT_EQ(get("mm7.exe"), expected);
+    EXPECT_FALSE(exists("mm7_new.exe"));
+}
+
+}  // namespace
