@@ -64,6 +64,11 @@ bool ProgramTest::exists(const std::string& name) const
 
 ProgramRun ProgramTest::run(const std::string& input)
 {
+    return finish(start(input));
+}
+
+int ProgramTest::start(const std::string& input)
+{
     std::string in_path = base_dir + "/stdin", out_path = base_dir + "/stdout",
                 err_path = base_dir + "/stderr";
     {
@@ -84,8 +89,14 @@ ProgramRun ProgramTest::run(const std::string& input)
         execl("/bin/sh", "sh", "-c", ("exec " + program).c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+    return child;
+}
+
+ProgramRun ProgramTest::finish(int process)
+{
+    std::string out_path = base_dir + "/stdout", err_path = base_dir + "/stderr";
     int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(process, &status, 0);
     ProgramRun result;
     result.out = read_whole_file(out_path);
     result.err = read_whole_file(err_path);

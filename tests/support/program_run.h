@@ -18,6 +18,8 @@ protected:
     void TearDown() override;
 
     ProgramRun run(const std::string& input);
+    int start(const std::string& input);  // the program's process id; it runs on its own
+    ProgramRun finish(int process);        // waits for it to end
     std::string path(const std::string& name) const { return work_dir + "/" + name; }
     void put(const std::string& name, const std::string& bytes) const;
     std::string get(const std::string& name) const;  // "<missing>" when there is no such file
