@@ -1,0 +1,76 @@
+// On a terminal every prompt must be on the screen before its answer is typed.
+#include <csignal>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "stand_in_game.h"
+#include "support/program_run.h"
+
+namespace {
+
+class TerminalTest : public ProgramTest {
+protected:
+    // Reads what the program shows until it ends in `prompt` and then waits;
+    // false if that does not happen within a few seconds.
+    bool wait_for(const std::string& prompt)
+    {
+        std::string screen;
+        while (screen.size() < prompt.size()
+               || screen.compare(screen.size() - prompt.size(), prompt.size(), prompt) != 0) {
+            pollfd ready = {terminal, POLLIN, 0};
+            char bytes[4096];
+            ssize_t count = poll(&ready, 1, 5000) == 1 ? read(terminal, bytes, sizeof bytes) : -1;
+            if (count <= 0) {
+                ADD_FAILURE() << "no prompt \"" << prompt << "\"; the screen shows:\n" << screen;
+                return false;
+            }
+            screen.append(bytes, static_cast<size_t>(count));
+        }
+        return true;
+    }
+
+    int terminal = -1;
+};
+
+TEST_F(TerminalTest, PromptsStandBeforeTheirAnswers)
+{
+    ASSERT_TRUE(write_bytes(path("in.blk"), make_plausible_table()));
+    const std::string program = skilltab_program();
+    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (chdir(work_dir.c_str()) == 0)
+            execl("/bin/sh", "sh", "-c", ("exec " + program).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const std::pair<std::string, std::string> dialogue[] = {
+        {"Choice: ", "L"},
+        {"Load from file name: ", "in.blk"},
+        {"Choice: ", "V"},
+        {"(R) Return to main menu    Choice:", "n"},
+        {"(R) Return to main menu    Choice:", "r"},
+        {"Choice: ", "C"},
+        {"Pick a class to edit: ", "0"},
+        {"Pick a skill to edit for the Knight: ", "0"},
+        {"Enter the progression for the Knight's skill in Staff        : ", "EMGG"},
+        {"Pick a class to edit: ", "R"},
+        {"Choice: ", "S"},
+        {"Save to file name: ", "out.blk"},
+        {"Choice: ", "Q"},
+    };
+    for (const auto& [prompt, answer] : dialogue) {
+        if (!wait_for(prompt))
+            break;
+        std::string line = answer + "\n";
+        ASSERT_EQ(write(terminal, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    }
+    wait_for("Enjoy your game!\r\n");
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(terminal);
+    EXPECT_EQ(get("out.blk").size(), 1332u);
+}
+
+}  // namespace
