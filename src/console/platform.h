@@ -2,6 +2,20 @@
 #pragma once
 
 #include <cstdio>
+#include <stdio.h>
+
+// One byte through the stream's buffer. The program has a single thread, so
+// the streams need no locking; without it the byte-by-byte copy of the game
+// runs several times faster.
+inline int read_byte(std::FILE* file)
+{
+    return getc_unlocked(file);
+}
+
+inline int write_byte(int c, std::FILE* file)
+{
+    return putc_unlocked(c, file);
+}
 
 // Unbuffered standard output on a console, so that every prompt is on the
 // screen before its answer is read; 512-byte blocks otherwise.

@@ -4,6 +4,7 @@
 
 #include "console/menu.h"
 #include "console/messages.h"
+#include "console/platform.h"
 #include "game/game_exe.h"
 #include "table/skill_block.h"
 
@@ -13,7 +14,7 @@ int extract_from_game()
         return 1;
     // Walked through byte by byte, so the count tells how long a short file was.
     for (byte_counter = 0; byte_counter < SKILL_BLOCK_OFFSET; ++byte_counter) {
-        if (std::getc(input_file) == EOF) {
+        if (read_byte(input_file) == EOF) {
             show_main_menu();
             std::fprintf(stderr, "Error: Premature end of file at byte %ld in mm7.exe: %s\n",
                          static_cast<long>(byte_counter), error_text());

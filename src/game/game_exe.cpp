@@ -8,11 +8,17 @@
 
 std::int32_t byte_counter;
 
+namespace {
+char game_exe_buffer[GAME_EXE_BUFFER_SIZE];
+}
+
 int open_game_exe()
 {
     input_file = std::fopen(GAME_EXE_NAME, "rb");
-    if (input_file != nullptr)
+    if (input_file != nullptr) {
+        std::setvbuf(input_file, game_exe_buffer, _IOFBF, sizeof game_exe_buffer);
         return 0;
+    }
     show_main_menu();
     std::fprintf(stderr, "Error: Cannot open mm7.exe: %s\n", error_text());
     std::fprintf(stderr, "This program expects to be in the same directory as mm7.exe.\n");

@@ -11,13 +11,7 @@
 
 namespace {
 
-bool copy_failed;  // a write to the copy went wrong; the copy must not replace the game
-
-void copy_byte(int c)
-{
-    if (!copy_failed && std::putc(c, output_file) == EOF)
-        copy_failed = true;
-}
+char copy_buffer[GAME_EXE_BUFFER_SIZE];
 
 // Leaves mm7.exe as it was: both files closed and the copy gone.
 int abandon_copy()
@@ -29,10 +23,12 @@ int abandon_copy()
 }
 
 // The copy must be whole on the storage device, with the game's permissions,
-// before it may take the game's place. 0 when it is.
+// before it may take the game's place. 0 when it is. A failed write leaves
+// the stream's error mark set, so one look at it covers every byte.
 int finish_copy()
 {
-    bool failed = copy_failed || std::fflush(output_file) != 0 || sync_file(output_file) != 0;
+    bool failed = std::fflush(output_file) != 0 || std::ferror(output_file)
+                  || sync_file(output_file) != 0;
     failed = std::fclose(output_file) != 0 || failed;
     return failed || copy_permissions(GAME_EXE_NAME, NEW_GAME_EXE_NAME) != 0;
 }
@@ -55,18 +51,18 @@ int insert_into_game()
         std::fclose(input_file);
         return 1;
     }
-    copy_failed = false;
-    // The loops run their full counts; a short file shows only at the end.
+    std::setvbuf(output_file, copy_buffer, _IOFBF, sizeof copy_buffer);
+    // The loops run their full counts; a short file shows only at the end,
+    // and a failed write only when the copy is finished.
     for (byte_counter = 0; byte_counter < SKILL_BLOCK_OFFSET; ++byte_counter)
-        copy_byte(std::getc(input_file));
-    if (write_skill_block() != 0)
-        copy_failed = true;
+        write_byte(read_byte(input_file), output_file);
+    write_skill_block();
     for (; byte_counter < SKILL_BLOCK_END; ++byte_counter)
-        std::getc(input_file);
+        read_byte(input_file);
     int last_value_read = 0;
     for (; byte_counter < GAME_EXE_SIZE; ++byte_counter) {
-        last_value_read = std::getc(input_file);
-        copy_byte(last_value_read);
+        last_value_read = read_byte(input_file);
+        write_byte(last_value_read, output_file);
     }
     if (last_value_read == EOF) {
         show_main_menu();
@@ -74,7 +70,7 @@ int insert_into_game()
         say_unknown_version();
         return abandon_copy();
     }
-    if (std::getc(input_file) != EOF) {
+    if (read_byte(input_file) != EOF) {
         show_main_menu();
         std::fprintf(stderr, "Error: File mm7.exe is longer than expected.  Aborting...  %s\n",
                      error_text());

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "console/platform.h"
 #include "table/skill_table.h"
 
 std::FILE* input_file;
@@ -12,7 +13,7 @@ int read_skill_block()
     bool invalid = false;
     // Every byte is read even after a bad one, so the whole block is taken.
     for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
-        int c = std::getc(input_file);
+        int c = read_byte(input_file);
         skill_table[index] = static_cast<unsigned char>(c);
         if (c == EOF || c >= LEVEL_COUNT)
             invalid = true;
@@ -29,7 +30,7 @@ int write_skill_block()
 {
     int failed = 0;
     for (int index = 0; index < SKILL_BLOCK_SIZE; ++index)
-        if (std::putc(skill_table[index], output_file) == EOF)
+        if (write_byte(skill_table[index], output_file) == EOF)
             failed = 1;
     return failed;
 }
