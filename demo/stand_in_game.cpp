@@ -10,9 +10,11 @@ std::vector<unsigned char> make_plausible_table()
         for (int slot = 0; slot < 37; ++slot) {
             if (slot == 27 || slot == 28)
                 continue;
-            int top = (class_index * 7 + slot * 3 + slot / 5) % 5;  // the best a class reaches
-            int stages[4] = {std::min(top, 2), std::min(top, 3), top,
-                             std::max(std::min(top, 3), top - (class_index + slot) % 2)};
+            unsigned hash = static_cast<unsigned>(class_index * 37 + slot) * 2654435761u;
+            int top = static_cast<int>(hash >> 24) % 5;  // the best the class reaches
+            int first = std::min(top, 3);
+            int stages[4] = {std::min(first, 1 + static_cast<int>(hash >> 20) % 2), first, top,
+                             (hash >> 16) % 2 ? top : first};
             for (int stage = 0; stage < 4; ++stage)
                 table[slot + 37 * stage + 148 * class_index] = static_cast<unsigned char>(stages[stage]);
         }
