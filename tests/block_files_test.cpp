@@ -77,6 +77,7 @@ TEST_F(BlockFilesTest, FilesThatCannotBeOpened)
     const OpenCase cases[] = {
         {"L\nmissing\n", LOAD_PROMPT, "Error: Cannot open missing: No such file or directory\n\n"},
         {"L\n\n", LOAD_PROMPT, "Error: Cannot open : No such file or directory\n\n"},
+        {"L\nfolder\n", LOAD_PROMPT, "Error: Cannot open folder: Is a directory\n\n"},
         {"S\nfolder\n", SAVE_PROMPT, "Error: Cannot open folder: Is a directory\n\n"},
         {"S\nno/such/dir\n", SAVE_PROMPT,
          "Error: Cannot open no/such/dir: No such file or directory\n\n"},

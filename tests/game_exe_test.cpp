@@ -50,6 +50,11 @@ TEST_F(GameExeTest, ExtractRefusesShortOrMissingGames)
     ProgramRun result = run("E\nQ\n");
     EXPECT_EQ(result.out, START + CHOICE + MENU + CHOICE + END);
     EXPECT_EQ(result.err, NO_GAME);
+    mkdir(path("mm7.exe").c_str(), 0755);
+    result = run("E\nQ\n");
+    EXPECT_EQ(result.err, "Error: Cannot open mm7.exe: Is a directory\n\n"
+                          "This program expects to be in the same directory as mm7.exe.\n");
+    rmdir(path("mm7.exe").c_str());
 
     // No call has failed before the first E: error number 0. After a failed
     // open, the line carries that open's error.

@@ -8,6 +8,18 @@ namespace {
 char stdout_buffer[512];
 }
 
+std::FILE* open_for_reading(const char* name)
+{
+    std::FILE* file = std::fopen(name, "rb");
+    struct stat status;
+    if (file != nullptr && fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::fclose(file);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return file;
+}
+
 void set_up_console_streams()
 {
     int error_number = errno;  // the console check must not show in later error lines

@@ -17,6 +17,11 @@ inline int write_byte(int c, std::FILE* file)
     return putc_unlocked(c, file);
 }
 
+// fopen(name, "rb"), except that a directory counts as a file that cannot be
+// opened (error number EISDIR), as it does on every system: reading one would
+// fail at its first byte and pass for a damaged file.
+std::FILE* open_for_reading(const char* name);
+
 // Unbuffered standard output on a console, so that every prompt is on the
 // screen before its answer is read; 512-byte blocks otherwise.
 void set_up_console_streams();

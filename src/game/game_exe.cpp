@@ -4,6 +4,7 @@
 
 #include "console/menu.h"
 #include "console/messages.h"
+#include "console/platform.h"
 #include "table/skill_block.h"
 
 std::int32_t byte_counter;
@@ -14,7 +15,7 @@ char game_exe_buffer[GAME_EXE_BUFFER_SIZE];
 
 int open_game_exe()
 {
-    input_file = std::fopen(GAME_EXE_NAME, "rb");
+    input_file = open_for_reading(GAME_EXE_NAME);
     if (input_file != nullptr) {
         std::setvbuf(input_file, game_exe_buffer, _IOFBF, sizeof game_exe_buffer);
         return 0;

@@ -35,7 +35,7 @@ int load_skill_block_file()
     std::printf("Load from file name: ");
     if (read_file_name() != 0)
         return refuse_long_file_name();
-    input_file = std::fopen(file_name, "rb");
+    input_file = open_for_reading(file_name);
     if (input_file == nullptr) {
         show_main_menu();
         std::fprintf(stderr, "Error: Cannot open %s: %s\n", file_name, error_text());
