@@ -1,8 +1,12 @@
 // On a terminal every prompt must be on the screen before its answer is typed.
+#include <algorithm>
+#include <cctype>
 #include <csignal>
+#include <cstdlib>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "stand_in_game.h"
@@ -10,23 +14,51 @@
 
 namespace {
 
+// The text a terminal shows for what the program wrote to it. The Windows
+// console under Wine draws through escape sequences, a space often as "move
+// one column right"; carriage returns are dropped.
+std::string shown_text(const std::string& written)
+{
+    std::string text;
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (written[i] == '\r')
+            continue;
+        if (written[i] != '\x1b' || i + 1 >= written.size()) {
+            text += written[i];
+            continue;
+        }
+        size_t end = i + 2;
+        if (written[i + 1] == '[') {  // control sequence: parameters, then one letter
+            while (end < written.size() && !std::isalpha(static_cast<unsigned char>(written[end])))
+                ++end;
+            if (end < written.size() && written[end] == 'C')
+                text.append(std::max(1, std::atoi(written.substr(i + 2, end - i - 2).c_str())), ' ');
+        } else if (written[i + 1] == ']') {  // window title, up to the bell
+            while (end < written.size() && written[end] != '\a')
+                ++end;
+        }
+        i = end;
+    }
+    return text;
+}
+
 class TerminalTest : public ProgramTest {
 protected:
     // Reads what the program shows until it ends in `prompt` and then waits;
     // false if that does not happen within a few seconds.
     bool wait_for(const std::string& prompt)
     {
-        std::string screen;
-        while (screen.size() < prompt.size()
-               || screen.compare(screen.size() - prompt.size(), prompt.size(), prompt) != 0) {
+        std::string written;
+        for (std::string screen; !screen.ends_with(prompt); screen = shown_text(written)) {
             pollfd ready = {terminal, POLLIN, 0};
             char bytes[4096];
             ssize_t count = poll(&ready, 1, 5000) == 1 ? read(terminal, bytes, sizeof bytes) : -1;
             if (count <= 0) {
-                ADD_FAILURE() << "no prompt \"" << prompt << "\"; the screen shows:\n" << screen;
+                ADD_FAILURE() << "no prompt \"" << prompt << "\"; the screen shows:\n"
+                              << shown_text(written);
                 return false;
             }
-            screen.append(bytes, static_cast<size_t>(count));
+            written.append(bytes, static_cast<size_t>(count));
         }
         return true;
     }
@@ -38,7 +70,11 @@ TEST_F(TerminalTest, PromptsStandBeforeTheirAnswers)
 {
     ASSERT_TRUE(write_bytes(path("in.blk"), make_plausible_table()));
     const std::string program = skilltab_program();
-    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    // Wine's console reads keys itself and wants them as typed; Linux programs
+    // get the terminal as a shell leaves it, in line mode.
+    termios keys_as_typed;
+    cfmakeraw(&keys_as_typed);
+    pid_t child = forkpty(&terminal, nullptr, testing_windows() ? &keys_as_typed : nullptr, nullptr);
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (chdir(work_dir.c_str()) == 0)
@@ -63,10 +99,10 @@ TEST_F(TerminalTest, PromptsStandBeforeTheirAnswers)
     for (const auto& [prompt, answer] : dialogue) {
         if (!wait_for(prompt))
             break;
-        std::string line = answer + "\n";
+        std::string line = answer + (testing_windows() ? "\r" : "\n");  // the Enter key
         ASSERT_EQ(write(terminal, line.data(), line.size()), static_cast<ssize_t>(line.size()));
     }
-    wait_for("Enjoy your game!\r\n");
+    wait_for("Enjoy your game!\n");
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     close(terminal);

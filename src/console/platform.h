@@ -1,4 +1,5 @@
-// What differs between the systems the program runs on.
+// Everything that differs between the systems the program runs on, Linux and
+// Windows, is here and in platform.cpp.
 #pragma once
 
 #include <cstdio>
@@ -9,12 +10,20 @@
 // runs several times faster.
 inline int read_byte(std::FILE* file)
 {
+#ifdef _WIN32
+    return _getc_nolock(file);
+#else
     return getc_unlocked(file);
+#endif
 }
 
 inline int write_byte(int c, std::FILE* file)
 {
+#ifdef _WIN32
+    return _putc_nolock(c, file);
+#else
     return putc_unlocked(c, file);
+#endif
 }
 
 // fopen(name, "rb"), except that a directory counts as a file that cannot be

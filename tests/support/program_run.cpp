@@ -16,6 +16,44 @@ std::string skilltab_program()
     return program != nullptr ? program : "'" SKILLTAB_BUILT_PROGRAM "'";
 }
 
+bool testing_windows()
+{
+    return std::getenv("SKILLTAB_WINDOWS") != nullptr;
+}
+
+namespace {
+
+// What a Windows console sends for each line end.
+std::string with_windows_line_ends(const std::string& text)
+{
+    std::string result;
+    for (char c : text) {
+        if (c == '\n')
+            result += '\r';
+        result += c;
+    }
+    return result;
+}
+
+// A Windows program writes its text streams with CR LF line ends, which the
+// user sees as plain line ends. Every line end must be one, and the tests then
+// compare what is seen.
+std::string as_seen_on_windows(const std::string& text)
+{
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "a bare line end at byte " << i;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        result += text[i];
+    }
+    return result;
+}
+
+}  // namespace
+
 std::string read_whole_file(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -73,7 +111,8 @@ int ProgramTest::start(const std::string& input)
                 err_path = base_dir + "/stderr";
     {
         std::FILE* file = std::fopen(in_path.c_str(), "wb");
-        std::fwrite(input.data(), 1, input.size(), file);
+        std::string bytes = testing_windows() ? with_windows_line_ends(input) : input;
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);
     }
     std::string program = skilltab_program();
@@ -100,6 +139,10 @@ ProgramRun ProgramTest::finish(int process)
     ProgramRun result;
     result.out = read_whole_file(out_path);
     result.err = read_whole_file(err_path);
+    if (testing_windows()) {
+        result.out = as_seen_on_windows(result.out);
+        result.err = as_seen_on_windows(result.err);
+    }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }

@@ -30,4 +30,13 @@ protected:
 };
 
 std::string read_whole_file(const std::string& path);
+
+// Whether the program under test is the Windows build (run under Wine).
+bool testing_windows();
+
+// What the program prints where the two systems differ, such as their error texts.
+inline const char* platform_text(const char* linux_text, const char* windows_text)
+{
+    return testing_windows() ? windows_text : linux_text;
+}
 std::string skilltab_program();
