@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "console/menu.h"
+
 const char* error_text()
 {
     static char text[256];
@@ -14,4 +16,11 @@ const char* error_text()
         std::snprintf(text, sizeof text, "%s\n", std::strerror(error_number));
     errno = error_number;
     return text;
+}
+
+int report_cannot_open(const char* name)
+{
+    show_main_menu();
+    std::fprintf(stderr, "Error: Cannot open %s: %s\n", name, error_text());
+    return 1;
 }

@@ -5,3 +5,7 @@
 // error line ending in it is followed by an empty line. The error number is
 // left as it was.
 const char* error_text();
+
+// The main menu, then "Error: Cannot open NAME: " and the error text. Returns 1,
+// the failed command's result.
+int report_cannot_open(const char* name);

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "console/menu.h"
 #include "console/messages.h"
 #include "console/platform.h"
 #include "table/skill_block.h"
@@ -20,8 +19,7 @@ int open_game_exe()
         std::setvbuf(input_file, game_exe_buffer, _IOFBF, sizeof game_exe_buffer);
         return 0;
     }
-    show_main_menu();
-    std::fprintf(stderr, "Error: Cannot open mm7.exe: %s\n", error_text());
+    report_cannot_open(GAME_EXE_NAME);
     std::fprintf(stderr, "This program expects to be in the same directory as mm7.exe.\n");
     return 1;
 }

@@ -6,8 +6,8 @@
 #include "console/messages.h"
 #include "console/platform.h"
 #include "game/game_exe.h"
+#include "table/block_files.h"
 #include "table/skill_block.h"
-#include "table/skill_table.h"
 
 namespace {
 
@@ -37,17 +37,11 @@ int finish_copy()
 
 int insert_into_game()
 {
-    if (!table_loaded) {
-        show_main_menu();
-        std::printf("No skill block loaded yet!\n\n");
-        return 1;
-    }
-    if (open_game_exe() != 0)
+    if (refuse_unloaded_table() != 0 || open_game_exe() != 0)
         return 1;
     output_file = std::fopen(NEW_GAME_EXE_NAME, "wb");
     if (output_file == nullptr) {
-        show_main_menu();
-        std::fprintf(stderr, "Error: Cannot open mm7_new.exe: %s\n", error_text());
+        report_cannot_open(NEW_GAME_EXE_NAME);
         std::fclose(input_file);
         return 1;
     }

@@ -30,17 +30,23 @@ bool names_game_exe(const char* name)
 
 }  // namespace
 
+int refuse_unloaded_table()
+{
+    if (table_loaded)
+        return 0;
+    show_main_menu();
+    std::printf("No skill block loaded yet!\n\n");
+    return 1;
+}
+
 int load_skill_block_file()
 {
     std::printf("Load from file name: ");
     if (read_file_name() != 0)
         return refuse_long_file_name();
     input_file = open_for_reading(file_name);
-    if (input_file == nullptr) {
-        show_main_menu();
-        std::fprintf(stderr, "Error: Cannot open %s: %s\n", file_name, error_text());
-        return 1;
-    }
+    if (input_file == nullptr)
+        return report_cannot_open(file_name);
     read_skill_block();
     std::fclose(input_file);
     show_main_menu();
@@ -50,11 +56,8 @@ int load_skill_block_file()
 
 int save_skill_block_file()
 {
-    if (!table_loaded) {
-        show_main_menu();
-        std::printf("No skill block loaded yet!\n\n");
+    if (refuse_unloaded_table() != 0)
         return 1;
-    }
     std::printf("Save to file name: ");
     if (read_file_name() != 0)
         return refuse_long_file_name();
@@ -65,11 +68,8 @@ int save_skill_block_file()
         return 1;
     }
     output_file = std::fopen(file_name, "wb");
-    if (output_file == nullptr) {
-        show_main_menu();
-        std::fprintf(stderr, "Error: Cannot open %s: %s\n", file_name, error_text());
-        return 1;
-    }
+    if (output_file == nullptr)
+        return report_cannot_open(file_name);
     bool failed = write_skill_block() != 0 || std::fflush(output_file) != 0;
     failed = std::fclose(output_file) != 0 || failed;
     show_main_menu();
