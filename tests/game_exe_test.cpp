@@ -132,6 +132,9 @@ TEST_F(GameExeTest, InsertRefusesGamesOfTheWrongLength)
         EXPECT_EQ(result.err, c.err) << c.what;
         expect_game_untouched(c.game, c.what);
     }
+    // Looking up whether a typed name leads to the game leaves no error number behind.
+    ProgramRun result = run(LOAD + "S\nnew.blk\nI\nQ\n");
+    EXPECT_EQ(result.err, cases[2].err);
 }
 
 TEST_F(GameExeTest, InsertLeavesTheGameAloneWhenItCannotFinish)
