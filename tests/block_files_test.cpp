@@ -154,14 +154,132 @@ TEST_F(BlockFilesTest, SaveNeverOverwritesTheGame)
     }
 }
 
-TEST_F(BlockFilesTest, FailedWritesAreReported)
+TEST_F(BlockFilesTest, FailedSavesLeaveWhatWasThere)
 {
-    symlink("/dev/full", path("full.blk").c_str());
     put("in.blk", sample_block());
-    ProgramRun result = run("L\nin.blk\nS\nfull.blk\nQ\n");
-    EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT + MENU
-                              + CHOICE + END);
-    EXPECT_EQ(result.err, "Error: Cannot write full.blk: No space left on device\n\n");
+    const std::string old_block(BLOCK_SIZE, '\x01');
+    put("old.blk", old_block);
+    put("target.blk", old_block);
+    struct FailedSave {
+        std::string name;
+        std::string file;  // the file the name leads to
+        std::string left;  // what that file holds afterwards
+    };
+    std::vector<FailedSave> cases = {
+        {"old.blk", "old.blk", old_block},
+        {"new.blk", "new.blk", "<missing>"},
+    };
+    if (!testing_windows()) {
+        // A link is written through, as the user set it up; the failure is told.
+        symlink("target.blk", path("link.blk").c_str());
+        cases.push_back({"link.blk", "target.blk", sample_block().substr(0, 1000)});
+    }
+    // A write past the limit fails, as on a full disk or past a quota.
+    file_size_limit = 1000;
+    for (const FailedSave& c : cases) {
+        const std::set<std::string> before = files();
+        ProgramRun result = run("L\nin.blk\nS\n" + c.name + "\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT + MENU
+                                  + CHOICE + END)
+            << c.name;
+        EXPECT_EQ(result.err, "Error: Cannot write " + c.name + ": "
+                                  + platform_text("File too large", "No space left on device") + "\n\n");
+        EXPECT_EQ(get(c.file), c.left) << c.name;
+        EXPECT_EQ(files(), before) << c.name << ": a file was left behind";
+    }
+}
+
+TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
+{
+    put("in.blk", sample_block());
+    put("old.blk", std::string(BLOCK_SIZE, '\x02'));
+    chmod(path("old.blk").c_str(), 0640);
+    mkfifo(path("fifo").c_str(), 0644);
+    symlink("/dev/null", path("null.blk").c_str());
+    symlink("fifo", path("fifo.blk").c_str());
+    symlink("gone.blk", path("dangling.blk").c_str());
+    put("target.blk", "old");
+    symlink("target.blk", path("link.blk").c_str());
+    umask(022);
+    const std::string NOT_A_FILE = "Operation not permitted";
+    struct KindCase {
+        std::string name;
+        std::string error;  // empty where the save succeeds
+        std::string file;   // where the block then lands
+        unsigned mode;      // and with which permission bits
+    };
+    std::vector<KindCase> cases = {
+        {"old.blk", "", "old.blk", 0640},
+        {"new.blk", "", "new.blk", 0644},
+    };
+    if (testing_windows()) {
+        cases.push_back({"nul", NOT_A_FILE, "", 0});
+        cases.push_back({"CON", NOT_A_FILE, "", 0});
+    } else {
+        cases.push_back({"link.blk", "", "target.blk", 0644});
+        cases.push_back({"fifo", NOT_A_FILE, "", 0});
+        cases.push_back({"fifo.blk", NOT_A_FILE, "", 0});
+        cases.push_back({"null.blk", NOT_A_FILE, "", 0});
+        cases.push_back({"dangling.blk", "No such file or directory", "", 0});
+    }
+    for (const KindCase& c : cases) {
+        const std::set<std::string> before = files();
+        bool saved = c.error.empty();
+        // A name refused for reading too leaves the table as it was (the
+        // load of a FIFO would hang), and no save to it may go through.
+        const std::string load = saved ? "" : "L\n" + c.name + "\n";
+        ProgramRun result = run("L\nin.blk\n" + load + "S\n" + c.name + "\nQ\n");
+        std::string errors;
+        if (!saved)
+            errors = "Error: Cannot open " + c.name + ": " + c.error + "\n\n";
+        EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED
+                                  + (saved ? "" : CHOICE + LOAD_PROMPT + MENU) + CHOICE + SAVE_PROMPT
+                                  + (saved ? SAVED : MENU) + CHOICE + END)
+            << c.name;
+        if (saved) {
+            EXPECT_EQ(get(c.file), sample_block()) << c.name;
+            struct stat status;
+            ASSERT_EQ(lstat(path(c.file).c_str(), &status), 0);
+            if (!testing_windows()) {
+                EXPECT_EQ(status.st_mode & 07777, c.mode) << c.name;
+            }
+            EXPECT_EQ(result.err, "") << c.name;
+        } else {
+            EXPECT_EQ(result.err, errors + errors) << c.name;
+            EXPECT_EQ(files(), before) << c.name;
+        }
+    }
+    EXPECT_EQ(get("link.blk"), testing_windows() ? "<missing>" : sample_block());
+    EXPECT_FALSE(exists("gone.blk"));
+}
+
+TEST_F(BlockFilesTest, NamesHoldEveryByteButNul)
+{
+    put("in.blk", sample_block());
+    // A byte 255 is part of the name; nothing of the answer reaches the main prompt.
+    const std::string odd = "m\xffig.blk";
+    ProgramRun result = run("L\nin.blk\nS\n" + odd + "\nL\n" + odd + "\nQ\n");
+    EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT + SAVED
+                              + CHOICE + LOAD_PROMPT + LOADED + CHOICE + END);
+    EXPECT_EQ(result.err, "");
+    EXPECT_FALSE(exists("m"));
+    if (!testing_windows()) {  // Windows takes the byte in its own code page
+        EXPECT_EQ(get(odd), sample_block());
+    }
+
+    // A NUL would end the name early: the answer is refused whole, up to 60 characters.
+    const std::string NUL_REFUSED = "Error: File name contains a NUL character.\n\n";
+    const std::string nul_name = std::string("a\0b.blk", 7);
+    const std::set<std::string> before = files();
+    for (const std::string& name : {nul_name, std::string(59, 'x') + '\0'}) {
+        result = run("L\n" + name + "\nL\nin.blk\nS\n" + name + "\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + MENU + CHOICE + LOAD_PROMPT + LOADED
+                                  + CHOICE + SAVE_PROMPT + MENU + CHOICE + END);
+        EXPECT_EQ(result.err, NUL_REFUSED + NUL_REFUSED);
+        EXPECT_EQ(files(), before);
+    }
+    result = run("L\n" + std::string(60, 'x') + '\0' + "\nQ\n");
+    EXPECT_EQ(result.err, "Error: File name longer than 60 characters.\n\n");
 }
 
 }  // namespace

@@ -46,4 +46,16 @@ TEST_F(CommandLoopTest, CommandsAnswerUnderTheMenuInEitherCase)
     }
 }
 
+TEST_F(CommandLoopTest, OutputThatCannotBeWrittenIsReported)
+{
+    // The program's own output is lost: the end of the run must not look clean.
+    stdout_path = "/dev/full";
+    for (const char* input : {"Q\n", "V\nr\n"}) {
+        ProgramRun result = run(input);
+        EXPECT_EQ(result.err, "Error: Cannot write standard output: No space left on device\n\n")
+            << input;
+        EXPECT_EQ(result.status, 1) << input;
+    }
+}
+
 }  // namespace

@@ -83,16 +83,24 @@ TEST_F(GameExeTest, ExtractRefusesShortOrMissingGames)
 
 TEST_F(GameExeTest, InsertWithoutChangeKeepsTheGameByteForByte)
 {
-    put("mm7.exe", GAME);
-    chmod(path("mm7.exe").c_str(), 0751);
-    ProgramRun result = run("E\nI\nQ\n");
-    EXPECT_EQ(result.out, START + CHOICE + EXTRACTED + CHOICE + INSERTED + CHOICE + END);
-    EXPECT_EQ(result.err, "");
-    expect_game_untouched(GAME, "E then I");
-    struct stat status;
-    ASSERT_EQ(stat(path("mm7.exe").c_str(), &status), 0);
-    if (!testing_windows()) {  // Windows keeps no such bits
-        EXPECT_EQ(status.st_mode & 07777, 0751u);
+    // The copy takes the game's permission bits, but never set-user-ID,
+    // set-group-ID or sticky: it belongs to whoever runs the program.
+    const std::pair<unsigned, unsigned> modes[] = {
+        {0751, 0751}, {0444, 0444}, {04755, 0755}, {02750, 0750}, {01644, 0644},
+    };
+    for (const auto& [before, after] : modes) {
+        put("mm7.exe", GAME);
+        chmod(path("mm7.exe").c_str(), before);
+        ProgramRun result = run("E\nI\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + EXTRACTED + CHOICE + INSERTED + CHOICE + END);
+        EXPECT_EQ(result.err, "");
+        expect_game_untouched(GAME, "E then I");
+        struct stat status;
+        ASSERT_EQ(stat(path("mm7.exe").c_str(), &status), 0);
+        if (!testing_windows()) {  // Windows keeps no such bits
+            EXPECT_EQ(status.st_mode & 07777, after) << std::oct << before;
+        }
+        chmod(path("mm7.exe").c_str(), 0644);
     }
 }
 
@@ -158,13 +166,66 @@ TEST_F(GameExeTest, InsertLeavesTheGameAloneWhenItCannotFinish)
     EXPECT_EQ(get("mm7.exe"), game);
     rmdir(path("mm7_new.exe").c_str());
 
-    symlink("/dev/full", path("mm7_new.exe").c_str());
+    // A copy that cannot be written whole, as on a full disk.
+    file_size_limit = 100000;
     result = run(LOAD + "I\nQ\n");
+    file_size_limit = -1;
     EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + MENU + CHOICE + END);
-    EXPECT_EQ(result.err, "Error: Cannot write mm7_new.exe: No space left on device\n\n");
-    EXPECT_EQ(get("mm7.exe"), game);
-    if (!testing_windows()) {  // Wine cannot remove a link to a device
+    EXPECT_EQ(result.err, std::string("Error: Cannot write mm7_new.exe: ")
+                              + platform_text("File too large", "No space left on device") + "\n\n");
+    expect_game_untouched(game, "copy too large");
+
+    // A FIFO, a device or a socket is no game: opening one must not hang.
+    if (!testing_windows()) {
+        std::remove(path("mm7.exe").c_str());
+        mkfifo(path("mm7.exe").c_str(), 0644);
+        result = run(LOAD + "E\nI\nQ\n");
+        const std::string refused = "Error: Cannot open mm7.exe: Operation not permitted\n\n"
+                                    "This program expects to be in the same directory as mm7.exe.\n";
+        EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + MENU + CHOICE + MENU + CHOICE + END);
+        EXPECT_EQ(result.err, refused + refused);
         EXPECT_FALSE(exists("mm7_new.exe"));
+    }
+}
+
+TEST_F(GameExeTest, InsertMakesACopyOfItsOwn)
+{
+    put("in.blk", TABLE);
+    put("victim", "someone else's file");
+    std::string expected = GAME;
+    expected.replace(BLOCK_OFFSET, BLOCK_SIZE, TABLE);
+    // Whatever stands at mm7_new.exe is taken away, never written through.
+    struct StandingCase {
+        const char* what;
+        int (*make)(const std::string& name, const std::string& victim);
+    };
+    std::vector<StandingCase> cases = {
+        {"a copy left by a killed run",
+         [](const std::string& name, const std::string&) { return write_bytes(name, {1, 2, 3}) ? 0 : -1; }},
+    };
+    if (!testing_windows()) {
+        cases.push_back({"a link to another file", [](const std::string& name, const std::string& victim) {
+                             return symlink(victim.c_str(), name.c_str());
+                         }});
+        cases.push_back({"another name of another file", [](const std::string& name, const std::string& victim) {
+                             return link(victim.c_str(), name.c_str());
+                         }});
+        cases.push_back({"a FIFO", [](const std::string& name, const std::string&) {
+                             return mkfifo(name.c_str(), 0644);
+                         }});
+        cases.push_back({"a link to nowhere", [](const std::string& name, const std::string&) {
+                             return symlink("nowhere", name.c_str());
+                         }});
+    }
+    for (const StandingCase& c : cases) {
+        put("mm7.exe", GAME);
+        ASSERT_EQ(c.make(path("mm7_new.exe"), path("victim")), 0) << c.what;
+        ProgramRun result = run(LOAD + "I\nQ\n");
+        EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + INSERTED + CHOICE + END) << c.what;
+        EXPECT_EQ(result.err, "") << c.what;
+        EXPECT_EQ(get("mm7.exe"), expected) << c.what;
+        EXPECT_EQ(get("victim"), "someone else's file") << c.what;
+        EXPECT_EQ(files(), (std::set<std::string>{"in.blk", "mm7.exe", "victim"})) << c.what;
     }
 }
 

@@ -31,22 +31,26 @@ void read_command_character()
     discard_rest_of_line();
 }
 
-// Keeps every character before the line end, spaces included. An answer too
-// long for file_name is dropped whole, so that no file is ever opened under
-// a shortened name and no part of the answer is taken as a command.
+// Keeps every character before the line end, spaces and bytes 255 included;
+// only the real end of the input ends a name early. An answer that could not
+// be opened under exactly the name typed (too long for file_name, or holding
+// a NUL, where the name would end) is dropped whole, so that no file is ever
+// opened under another name and no part of the answer is taken as a command.
 int read_file_name()
 {
+    bool holds_nul = false;
     for (int i = 0;; ++i) {
         unsigned char c = read_character();
-        if (c == '\n' || c == END_OF_INPUT) {
+        if (c == '\n' || input_ended) {
             file_name[i] = '\0';
-            return 0;
+            return holds_nul ? FILE_NAME_HOLDS_NUL : FILE_NAME_READ;
         }
         if (i == FILE_NAME_MAX) {
             file_name[i] = '\0';
             discard_rest_of_line();
-            return 1;
+            return FILE_NAME_TOO_LONG;
         }
+        holds_nul = holds_nul || c == '\0';
         file_name[i] = static_cast<char>(c);
     }
 }

@@ -18,6 +18,10 @@ extern bool input_ended;
 unsigned char read_character();
 void discard_rest_of_line();
 void read_command_character();
-int read_file_name();  // 1 when the answer was longer than FILE_NAME_MAX
+// What read_file_name says of the answer it read into file_name.
+constexpr int FILE_NAME_READ = 0;
+constexpr int FILE_NAME_TOO_LONG = 1;     // longer than FILE_NAME_MAX; file_name is no name
+constexpr int FILE_NAME_HOLDS_NUL = 2;    // a NUL would cut the name short; file_name is no name
+int read_file_name();
 
 constexpr bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }

@@ -4,10 +4,11 @@
 #include "console/editor.h"
 #include "console/input.h"
 #include "console/menu.h"
-#include "console/platform.h"
+#include "console/messages.h"
 #include "console/viewer.h"
 #include "game/extract.h"
 #include "game/insert.h"
+#include "platform/console.h"
 #include "table/block_files.h"
 #include "table/skill_table.h"
 
@@ -48,5 +49,10 @@ int main()
         run_command(command_character);
     }
     std::printf("\nEnjoy your game!\n");
+    // Output that never reached its reader must not pass for a clean run.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "Error: Cannot write standard output: %s\n", error_text());
+        return 1;
+    }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "console/menu.h"
+#include "platform/replace.h"
 
 const char* error_text()
 {
@@ -23,4 +24,14 @@ int report_cannot_open(const char* name)
     show_main_menu();
     std::fprintf(stderr, "Error: Cannot open %s: %s\n", name, error_text());
     return 1;
+}
+
+void report_left_behind(const Replacement* replacement)
+{
+    if (replacement->removal_error == 0)
+        return;
+    int error_number = errno;
+    errno = replacement->removal_error;
+    std::fprintf(stderr, "Error: Cannot remove %s: %s\n", replacement->new_name, error_text());
+    errno = error_number;
 }

@@ -1,6 +1,8 @@
 // Text for error lines.
 #pragma once
 
+struct Replacement;
+
 // The message for the current error number with its own line end, so that an
 // error line ending in it is followed by an empty line. The error number is
 // left as it was.
@@ -9,3 +11,7 @@ const char* error_text();
 // The main menu, then "Error: Cannot open NAME: " and the error text. Returns 1,
 // the failed command's result.
 int report_cannot_open(const char* name);
+
+// A new file that a failed replacement could not remove is never left
+// silently: "Error: Cannot remove NAME: " and that removal's error text.
+void report_left_behind(const Replacement* replacement);

@@ -4,8 +4,8 @@
 
 #include "console/menu.h"
 #include "console/messages.h"
-#include "console/platform.h"
 #include "game/game_exe.h"
+#include "platform/bytes.h"
 #include "table/skill_block.h"
 
 int extract_from_game()

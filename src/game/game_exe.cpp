@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "console/messages.h"
-#include "console/platform.h"
+#include "platform/files.h"
 #include "table/skill_block.h"
 
 std::int32_t byte_counter;

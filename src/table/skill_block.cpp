@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "console/platform.h"
+#include "platform/bytes.h"
 #include "table/skill_table.h"
 
 std::FILE* input_file;

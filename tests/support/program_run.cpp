@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,6 +102,14 @@ bool ProgramTest::exists(const std::string& name) const
     return fs::exists(fs::symlink_status(path(name), ignored));
 }
 
+std::set<std::string> ProgramTest::files() const
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(work_dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 ProgramRun ProgramTest::run(const std::string& input)
 {
     return finish(start(input));
@@ -116,18 +126,36 @@ int ProgramTest::start(const std::string& input)
         std::fclose(file);
     }
     std::string program = skilltab_program();
+    // Under a file size limit the output goes to a pipe, which the limit
+    // does not touch, and is read once the program has ended.
+    int output[2] = {-1, -1};
+    if (file_size_limit >= 0 && pipe(output) != 0)
+        ADD_FAILURE() << "no pipe for the output";
     pid_t child = fork();
     if (child == 0) {
+        if (!stdout_path.empty())
+            out_path = stdout_path;
         int in = open(in_path.c_str(), O_RDONLY);
-        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int out = output[1] >= 0 ? output[1] : open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0
             || chdir(work_dir.c_str()) != 0)
             _exit(127);
+        if (file_size_limit >= 0) {
+            rlimit limit = {static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
+            signal(SIGXFSZ, SIG_IGN);
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(127);
+        }
         alarm(30);  // a program that hangs is killed, and the test fails on its status
         execl("/bin/sh", "sh", "-c", ("exec " + program).c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+    if (output[1] >= 0) {
+        close(output[1]);
+        fcntl(output[0], F_SETFL, O_NONBLOCK);
+    }
+    output_pipe = output[0];
     return child;
 }
 
@@ -137,7 +165,15 @@ ProgramRun ProgramTest::finish(int process)
     int status = 0;
     waitpid(process, &status, 0);
     ProgramRun result;
-    result.out = read_whole_file(out_path);
+    if (output_pipe >= 0) {
+        char bytes[4096];
+        for (ssize_t count; (count = read(output_pipe, bytes, sizeof bytes)) > 0;)
+            result.out.append(bytes, static_cast<size_t>(count));
+        close(output_pipe);
+        output_pipe = -1;
+    } else if (stdout_path.empty()) {
+        result.out = read_whole_file(out_path);
+    }
     result.err = read_whole_file(err_path);
     if (testing_windows()) {
         result.out = as_seen_on_windows(result.out);

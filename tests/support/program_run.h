@@ -1,6 +1,7 @@
 // Runs the built program in a fresh directory with scripted input.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -25,8 +26,19 @@ protected:
     std::string get(const std::string& name) const;  // "<missing>" when there is no such file
     bool exists(const std::string& name) const;
 
+    std::set<std::string> files() const;  // the names in the working directory
+
     std::string base_dir;  // holds the working directory and the captured streams
     std::string work_dir;
+
+    // For the runs that follow: the largest file the program may write, in
+    // bytes (SIGXFSZ ignored, so a write past it fails with EFBIG), and where
+    // its standard output goes instead of a file of the test's.
+    long file_size_limit = -1;
+    std::string stdout_path;
+
+private:
+    int output_pipe = -1;
 };
 
 std::string read_whole_file(const std::string& path);

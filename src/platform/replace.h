@@ -1,0 +1,78 @@
+// Replacing a file the user keeps: the game (command I) and skill block
+// files (command S).
+//
+// A kept file is never written in place. Its new content goes to a new file
+// of the program's own beside it, and only a complete, checked new file that
+// is on the storage device takes the old one's name, in one step. Whatever
+// stops the program (a full disk, a failed write, a kill, a power loss), the
+// name holds the whole old content or the whole new content, never a mix.
+//
+//     Replacement replacement;
+//     if (begin_replacement(&replacement, "knight.blk", nullptr) != 0)
+//         nothing was created: report the error number
+//     write the new content to replacement.file
+//     int outcome = finish_replacement(&replacement);
+//     report the outcome (and a new file that could not be removed)
+//
+// begin_replacement(replacement, target, new_name)
+//     Creates the new file in target's folder: under new_name when one is
+//     given, otherwise under a fresh name made from target's. It is always a
+//     new regular file made exclusively by this run. Whatever stood under a
+//     given new_name (a copy left by a killed run, a link, a FIFO, another
+//     name of some other file) is removed first, never opened or written
+//     through; a folder there is refused (EISDIR; EACCES on Windows). While
+//     one run holds a replacement under a given new_name, another run that
+//     asks for the same name in the same folder waits for it, for up to
+//     HOLD_WAIT_MILLISECONDS, and then fails (EWOULDBLOCK; EACCES on Windows).
+//     The new file is its owner's alone (mode 0600, no sharing on Windows)
+//     until it is finished. Returns 0 with replacement->file open for binary
+//     writing; or -1 with the error number of the failed step, nothing
+//     created and nothing held.
+//
+// finish_replacement(replacement)
+//     Checks that every write reached the new file (its stream's error mark),
+//     flushes it, gives it target's permission bits without set-user-ID,
+//     set-group-ID and sticky (a new target gets the usual bits of a new file;
+//     on Windows target's attributes, the read-only mark among them), syncs it
+//     to the storage device and moves it over target in one step; then syncs
+//     target's folder, so that the move survives a power loss too. Returns
+//     REPLACED when target holds the new content on the device. Otherwise the
+//     error number is that of the failed step, the new file has been removed
+//     (see removal_error), and the result is
+//         REPLACEMENT_NOT_WRITTEN  a step before the move failed: target is as it was;
+//         REPLACEMENT_NOT_MOVED    the move failed (target is as it was), or the
+//                                  folder could not be synced after it (target
+//                                  holds the new content, which a power loss may undo).
+//
+// abandon_replacement(replacement)
+//     Closes and removes the new file; target is as it was.
+//
+// After finish_replacement or abandon_replacement nothing is held and
+// replacement->file is closed; removal_error is 0, or the error number of a
+// removal that failed, in which case new_name still names the new file and
+// the caller must say so. Neither function prints, so a caller can put the
+// files in order before it reports (printing can fail, and a closed pipe ends
+// the program), and each leaves the error number as it found it unless it
+// reports a failure through it.
+#pragma once
+
+#include <cstdio>
+
+constexpr int HOLD_WAIT_MILLISECONDS = 2000;
+constexpr int REPLACEMENT_NAME_MAX = 255;
+
+constexpr int REPLACED = 0;
+constexpr int REPLACEMENT_NOT_WRITTEN = 1;
+constexpr int REPLACEMENT_NOT_MOVED = 2;
+
+struct Replacement {
+    const char* target;
+    char new_name[REPLACEMENT_NAME_MAX + 1];
+    std::FILE* file;    // the new file, open for writing between begin and finish
+    int folder;         // target's folder, held open (and locked) on POSIX
+    int removal_error;  // set when the new file could not be removed
+};
+
+int begin_replacement(Replacement* replacement, const char* target, const char* new_name);
+int finish_replacement(Replacement* replacement);
+void abandon_replacement(Replacement* replacement);
