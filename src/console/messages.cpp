@@ -26,6 +26,13 @@ int report_cannot_open(const char* name)
     return 1;
 }
 
+int report_cannot_read(const char* name)
+{
+    show_main_menu();
+    std::fprintf(stderr, "Error: Cannot read %s: %s\n", name, error_text());
+    return 1;
+}
+
 void report_left_behind(const Replacement* replacement)
 {
     if (replacement->removal_error == 0)

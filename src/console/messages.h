@@ -12,6 +12,9 @@ const char* error_text();
 // the failed command's result.
 int report_cannot_open(const char* name);
 
+// The main menu, then "Error: Cannot read NAME: " and the error text. Returns 1.
+int report_cannot_read(const char* name);
+
 // A new file that a failed replacement could not remove is never left
 // silently: "Error: Cannot remove NAME: " and that removal's error text.
 void report_left_behind(const Replacement* replacement);

@@ -58,9 +58,16 @@ int insert_into_game()
         last_value_read = read_byte(input_file);
         write_byte(last_value_read, output_file);
     }
+    int value_behind = read_byte(input_file);  // end of input where the game ends
+    if (std::ferror(input_file)) {
+        abandon_copy();
+        report_cannot_read(GAME_EXE_NAME);
+        report_left_behind(&game_copy);
+        return 1;
+    }
     if (last_value_read == EOF)
         return report_wrong_length("Error: Premature end of file in mm7.exe: %s\n");
-    if (read_byte(input_file) != EOF)
+    if (value_behind != EOF)
         return report_wrong_length("Error: File mm7.exe is longer than expected.  Aborting...  %s\n");
     // Closed first: Windows cannot replace a file that is open.
     std::fclose(input_file);

@@ -100,8 +100,10 @@ int load_skill_block_file()
     input_file = open_for_reading(file_name);
     if (input_file == nullptr)
         return report_cannot_open(file_name);
-    read_skill_block();
-    std::fclose(input_file);
+    int failed = read_skill_block();
+    close_keeping_error_number(input_file);
+    if (failed)
+        return report_cannot_read(file_name);
     show_main_menu();
     std::printf("Skill block loaded.\n\n");
     return 0;

@@ -10,6 +10,7 @@ extern std::FILE* output_file;
 
 // Reads a block from input_file into the table and sets table_loaded. A block
 // with a level above 4, or one that ends early, ends the process with status 1.
+// A read that fails leaves the table as it was: 1, with the error number set.
 int read_skill_block();
 
 // Writes the table to output_file. A failed write shows in the stream's error

@@ -115,10 +115,17 @@ ProgramRun ProgramTest::run(const std::string& input)
     return finish(start(input));
 }
 
+std::string ProgramTest::stream_path(int run_number, const char* stream) const
+{
+    return base_dir + "/" + stream + "." + std::to_string(run_number);
+}
+
 int ProgramTest::start(const std::string& input)
 {
-    std::string in_path = base_dir + "/stdin", out_path = base_dir + "/stdout",
-                err_path = base_dir + "/stderr";
+    // Each run has streams of its own, so that runs can overlap.
+    int run_number = ++runs_started;
+    std::string in_path = stream_path(run_number, "stdin"), out_path = stream_path(run_number, "stdout"),
+                err_path = stream_path(run_number, "stderr");
     {
         std::FILE* file = std::fopen(in_path.c_str(), "wb");
         std::string bytes = testing_windows() ? with_windows_line_ends(input) : input;
@@ -148,7 +155,7 @@ int ProgramTest::start(const std::string& input)
                 _exit(127);
         }
         alarm(30);  // a program that hangs is killed, and the test fails on its status
-        execl("/bin/sh", "sh", "-c", ("exec " + program).c_str(), static_cast<char*>(nullptr));
+        execl("/bin/sh", "sh", "-c", ("exec " + program_wrapper + " " + program).c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     if (output[1] >= 0) {
@@ -156,12 +163,15 @@ int ProgramTest::start(const std::string& input)
         fcntl(output[0], F_SETFL, O_NONBLOCK);
     }
     output_pipe = output[0];
+    run_numbers[child] = run_number;
     return child;
 }
 
 ProgramRun ProgramTest::finish(int process)
 {
-    std::string out_path = base_dir + "/stdout", err_path = base_dir + "/stderr";
+    int run_number = run_numbers[process];
+    std::string out_path = stream_path(run_number, "stdout"),
+                err_path = stream_path(run_number, "stderr");
     int status = 0;
     waitpid(process, &status, 0);
     ProgramRun result;
@@ -181,4 +191,13 @@ ProgramRun ProgramTest::finish(int process)
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+void expect_write_error(const std::string& err, const std::string& line_start)
+{
+    if (testing_windows()) {
+        EXPECT_TRUE(err.starts_with(line_start) && err.ends_with("\n\n")) << err;
+    } else {
+        EXPECT_EQ(err, line_start + "File too large\n\n");
+    }
 }

@@ -1,6 +1,7 @@
 // Runs the built program in a fresh directory with scripted input.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -36,9 +37,14 @@ protected:
     // its standard output goes instead of a file of the test's.
     long file_size_limit = -1;
     std::string stdout_path;
+    std::string program_wrapper;  // a command that runs the program, such as strace with its options
 
 private:
-    int output_pipe = -1;
+    std::string stream_path(int run_number, const char* stream) const;
+
+    int output_pipe = -1;  // a run under a file size limit prints less than a pipe holds
+    int runs_started = 0;
+    std::map<int, int> run_numbers;  // process id to run number
 };
 
 std::string read_whole_file(const std::string& path);
@@ -52,3 +58,7 @@ inline const char* platform_text(const char* linux_text, const char* windows_tex
     return testing_windows() ? windows_text : linux_text;
 }
 std::string skilltab_program();
+
+// The line for a write that failed past the file size limit. Under Wine the
+// error text is Wine's own choice for a failure made on the Linux side.
+void expect_write_error(const std::string& err, const std::string& line_start);

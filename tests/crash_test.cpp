@@ -1,0 +1,140 @@
+// Killing the program at any moment of I or S, or running two I at once, must
+// leave every kept file whole: its old content or one intended new content.
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "stand_in_game.h"
+#include "support/program_run.h"
+#include "support/texts.h"
+
+namespace {
+
+std::string as_string(const std::vector<unsigned char>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<unsigned char> inverted(std::vector<unsigned char> table)
+{
+    for (auto& level : table)
+        level = static_cast<unsigned char>(4 - level);
+    return table;
+}
+
+const std::vector<unsigned char> TABLE = make_plausible_table();
+const std::string OLD_GAME = as_string(make_stand_in_game(TABLE));
+const std::string NEW_GAME = as_string(make_stand_in_game(inverted(TABLE)));
+const std::string INSERTED = "Skills inserted into mm7.exe.";
+
+class CrashTest : public ProgramTest {
+protected:
+    // Starts the dialogue `attempts` times and kills it at a random moment,
+    // spread over a whole run and as long again, since runs vary; after each
+    // kill `file` must be `old_bytes` or `new_bytes`. `reset` puts the old file back.
+    void kill_at_random_moments(const std::string& input, const std::string& file,
+                                const std::string& old_bytes, const std::string& new_bytes,
+                                const std::function<void()>& reset, int attempts)
+    {
+        reset();
+        auto began = std::chrono::steady_clock::now();
+        ASSERT_EQ(run(input).status, 0);
+        auto whole_run = std::chrono::steady_clock::now() - began;
+        ASSERT_EQ(get(file), new_bytes);
+
+        std::mt19937 random(7);
+        std::uniform_int_distribution<long> delay(
+            0, 2 * std::chrono::duration_cast<std::chrono::microseconds>(whole_run).count());
+        int old_seen = 0, new_seen = 0;
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            reset();
+            int process = start(input);
+            std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+            kill(process, SIGKILL);
+            finish(process);
+            std::string left = get(file);
+            ASSERT_TRUE(left == old_bytes || left == new_bytes)
+                << "attempt " << attempt << ": " << file << " is " << left.size() << " bytes of neither";
+            (left == old_bytes ? old_seen : new_seen) += 1;
+        }
+        std::printf("killed with the old %s in place %d times, with the new %d times\n", file.c_str(),
+                    old_seen, new_seen);
+    }
+};
+
+TEST_F(CrashTest, KilledInsertLeavesTheGameWhole)
+{
+    ASSERT_TRUE(write_bytes(path("in.blk"), inverted(TABLE)));
+    kill_at_random_moments("L\nin.blk\nI\nQ\n", "mm7.exe", OLD_GAME, NEW_GAME,
+                           [this] { put("mm7.exe", OLD_GAME); }, 60);
+}
+
+TEST_F(CrashTest, KilledSaveLeavesTheBlockFileWhole)
+{
+    const std::string old_block = as_string(TABLE), new_block = as_string(inverted(TABLE));
+    put("in.blk", new_block);
+    kill_at_random_moments("L\nin.blk\nS\nkept.blk\nQ\n", "kept.blk", old_block, new_block,
+                           [&] { put("kept.blk", old_block); }, 60);
+}
+
+TEST_F(CrashTest, TwoInsertsAtOnceLeaveOneWholeGame)
+{
+    // The first run writes one table, the second another; the second is
+    // killed a few milliseconds in on every other try.
+    std::vector<unsigned char> second_table = TABLE;
+    for (int i = 0; i < BLOCK_SIZE; i += 3)
+        second_table[i] = 4;
+    const std::string second_game = as_string(make_stand_in_game(second_table));
+    ASSERT_TRUE(write_bytes(path("first.blk"), inverted(TABLE)));
+    ASSERT_TRUE(write_bytes(path("second.blk"), second_table));
+    // Wine starts slowly: fewer pairs there.
+    const int pairs = testing_windows() ? 12 : 200;
+    std::mt19937 random(1332);
+    std::uniform_int_distribution<int> delay(0, 20000);
+    int killed_pairs = 0;
+    for (int pair = 0; pair < pairs; ++pair) {
+        put("mm7.exe", OLD_GAME);
+        int first = start("L\nfirst.blk\nI\nQ\n");
+        int second = start("L\nsecond.blk\nI\nQ\n");
+        bool killed = pair % 2 == 1;
+        if (killed) {
+            std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+            kill(second, SIGKILL);
+        }
+        ProgramRun first_run = finish(first);
+        ProgramRun second_run = finish(second);
+        killed = killed && second_run.status == 128 + SIGKILL;
+        killed_pairs += killed;
+        bool first_inserted = first_run.out.find(INSERTED) != std::string::npos;
+        bool second_inserted = second_run.out.find(INSERTED) != std::string::npos;
+        std::string game = get("mm7.exe");
+        ASSERT_TRUE(game == OLD_GAME || game == NEW_GAME || game == second_game)
+            << "pair " << pair << ": mm7.exe is " << game.size() << " bytes of none of the three";
+        // A run that says it inserted has done so: the old game cannot be back.
+        if (first_inserted || second_inserted) {
+            ASSERT_NE(game, OLD_GAME) << "pair " << pair;
+        }
+        if (game == NEW_GAME) {
+            ASSERT_TRUE(first_inserted) << "pair " << pair;
+        }
+        if (game == second_game) {
+            ASSERT_TRUE(second_inserted || killed) << "pair " << pair;
+        }
+        // A run that is not killed waits for the other and then does its work.
+        if (!testing_windows()) {
+            ASSERT_TRUE(first_inserted) << "pair " << pair << ": " << first_run.err;
+            ASSERT_TRUE(second_inserted || killed) << "pair " << pair << ": " << second_run.err;
+        }
+        if (!first_inserted) {
+            ASSERT_NE(first_run.err.find("Error: "), std::string::npos) << "pair " << pair;
+        }
+        if (!killed) {
+            ASSERT_FALSE(exists("mm7_new.exe")) << "pair " << pair;
+        }
+    }
+    std::printf("%d pairs, the second run killed in %d\n", pairs, killed_pairs);
+}
+
+}  // namespace

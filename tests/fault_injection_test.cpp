@@ -1,0 +1,162 @@
+// Every file operation of I and S made to fail in turn, at each call where it
+// can fail: the kept file must be whole (old or new), nothing of the
+// program's own may be left beside it, and the user must be told the truth.
+// strace fails the N-th call of a system call; standard output failing is a
+// reader that has gone away (EPIPE and SIGPIPE, as a closed pipe does).
+#include <algorithm>
+#include <csignal>
+#include <map>
+#include <sstream>
+
+#include "stand_in_game.h"
+#include "support/program_run.h"
+#include "support/texts.h"
+
+namespace {
+
+std::string as_string(const std::vector<unsigned char>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+const std::string OLD_TABLE = as_string(make_plausible_table());
+const std::string NEW_TABLE(BLOCK_SIZE, '\x03');
+const std::string OLD_GAME = as_string(make_stand_in_game(make_plausible_table()));
+const std::string NEW_GAME = as_string(
+    make_stand_in_game(std::vector<unsigned char>(NEW_TABLE.begin(), NEW_TABLE.end())));
+
+// The system calls through which the program works on files.
+const char* const FILE_CALLS[] = {"openat", "read",  "write",  "close", "fsync", "fchmod",
+                                  "rename", "unlink", "flock", "newfstatat", "fcntl", "lseek"};
+
+struct FaultPoint {
+    std::string call;
+    int occurrence;    // the N of "the N-th call of it"
+    std::string line;  // as the trace shows it
+};
+
+// The calls of a traced run that a fault may hit: those of the dialogue
+// itself, from the first read of the input on, except the input's own reads
+// and the writes of error lines.
+std::vector<FaultPoint> find_fault_points(const std::string& trace)
+{
+    std::vector<FaultPoint> points;
+    std::map<std::string, int> seen;
+    bool dialogue = false;
+    std::istringstream lines(trace);
+    for (std::string line; std::getline(lines, line);) {
+        size_t paren = line.find('(');
+        if (paren == std::string::npos || line.starts_with("---") || line.starts_with("+++"))
+            continue;
+        std::string call = line.substr(0, paren);
+        int occurrence = ++seen[call];
+        if (line.starts_with("read(0,"))
+            dialogue = true;
+        bool file_call = std::find(std::begin(FILE_CALLS), std::end(FILE_CALLS), call) != std::end(FILE_CALLS);
+        if (!dialogue || !file_call || line.starts_with("read(0,") || line.starts_with("write(2,"))
+            continue;
+        points.push_back({call, occurrence, line.substr(0, 60)});
+    }
+    return points;
+}
+
+struct Dialogue {
+    const char* what;
+    std::string input;
+    std::map<std::string, std::string> folder;  // the files before each run
+    std::string kept;                           // the file the dialogue replaces
+    std::string replaced;                       // its content once replaced; the old one where it must stay
+    std::string success;                        // the line that says so; empty where it must fail
+};
+
+class FaultInjectionTest : public ProgramTest {
+protected:
+    void set_up_folder(const Dialogue& d)
+    {
+        for (const std::string& name : files())
+            std::remove(path(name).c_str());
+        for (const auto& [name, bytes] : d.folder)
+            put(name, bytes);
+    }
+
+    // What must hold after a run, whatever failed in it.
+    void check_run(const Dialogue& d, const ProgramRun& result, const FaultPoint& fault,
+                   const std::string& point)
+    {
+        std::string old_content = d.folder.contains(d.kept) ? d.folder.at(d.kept) : "<missing>";
+        std::string left = get(d.kept);
+        ASSERT_TRUE(left == old_content || left == d.replaced)
+            << point << ": " << d.kept << " holds " << left.size() << " bytes of neither";
+        std::set<std::string> expected;
+        for (const auto& entry : d.folder)
+            expected.insert(entry.first);
+        if (left != "<missing>")
+            expected.insert(d.kept);
+        if (result.err.find("Error: Cannot remove ") == std::string::npos) {
+            EXPECT_EQ(files(), expected) << point << ": something was left behind";
+        }
+        bool told_success = !d.success.empty() && result.out.find(d.success) != std::string::npos;
+        bool told_error = result.err.find("Error: ") != std::string::npos;
+        if (told_success) {
+            EXPECT_EQ(left, d.replaced) << point << ": success told, but the file was not replaced";
+        }
+        if (result.status == 128 + SIGPIPE)
+            return;  // the reader is gone: nothing more can be told
+        EXPECT_TRUE(told_success || told_error) << point << ": nothing told\n" << result.err;
+        if (left != d.replaced || d.success.empty()) {
+            EXPECT_TRUE(told_error) << point << ": a failure not told";
+        }
+        // A file that cannot be read is no file of the wrong length, nor invalid data.
+        if (fault.call == "read") {
+            EXPECT_NE(result.err.find("Error: Cannot read "), std::string::npos) << point << "\n"
+                                                                                 << result.err;
+        }
+    }
+};
+
+TEST_F(FaultInjectionTest, EveryFailedFileOperationLeavesKeptFilesWhole)
+{
+    if (testing_windows())
+        GTEST_SKIP() << "strace traces Linux programs only";
+    if (system("strace -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace is not installed";
+    const Dialogue dialogues[] = {
+        {"I replaces the game", "L\nnew.blk\nI\nQ\n",
+         {{"mm7.exe", OLD_GAME}, {"new.blk", NEW_TABLE}}, "mm7.exe", NEW_GAME,
+         "Skills inserted into mm7.exe."},
+        {"I refuses a game one byte too long", "L\nnew.blk\nI\nQ\n",
+         {{"mm7.exe", OLD_GAME + "x"}, {"new.blk", NEW_TABLE}}, "mm7.exe", OLD_GAME + "x", ""},
+        {"S replaces a block file", "L\nnew.blk\nS\nkept.blk\nQ\n",
+         {{"kept.blk", OLD_TABLE}, {"new.blk", NEW_TABLE}}, "kept.blk", NEW_TABLE,
+         "Skill block saved."},
+        {"S makes a new block file", "L\nnew.blk\nS\nkept.blk\nQ\n", {{"new.blk", NEW_TABLE}},
+         "kept.blk", NEW_TABLE, "Skill block saved."},
+    };
+    // The sanitizers' leak check cannot run under a tracer.
+    const std::string strace = "env ASAN_OPTIONS=detect_leaks=0 strace -qq -e signal=none -o ";
+    int points_tried = 0;
+    for (const Dialogue& d : dialogues) {
+        set_up_folder(d);
+        program_wrapper = strace + base_dir + "/trace";
+        ProgramRun clean = run(d.input);
+        ASSERT_EQ(clean.status, 0) << d.what << "\n" << clean.err;
+        ASSERT_EQ(get(d.kept), d.replaced) << d.what;
+        std::vector<FaultPoint> points = find_fault_points(read_whole_file(base_dir + "/trace"));
+        ASSERT_GT(points.size(), 10u) << d.what;
+        for (const FaultPoint& point : points) {
+            std::string fault = point.call + ":error=" + (point.call == "write" ? "ENOSPC" : "EIO");
+            if (point.line.starts_with("write(1,"))
+                fault = "write:error=EPIPE:signal=PIPE";
+            set_up_folder(d);
+            program_wrapper = strace + "/dev/null -e inject=" + fault + ":when="
+                              + std::to_string(point.occurrence);
+            ProgramRun result = run(d.input);
+            check_run(d, result, point, std::string(d.what) + ", " + fault + " at " + point.line);
+            ++points_tried;
+        }
+    }
+    program_wrapper.clear();
+    std::printf("%d fault points tried\n", points_tried);
+}
+
+}  // namespace
