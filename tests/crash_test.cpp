@@ -1,6 +1,9 @@
 // Killing the program at any moment of I or S, or running two I at once, must
 // leave every kept file whole: its old content or one intended new content.
 #include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <csignal>
 #include <functional>
 #include <random>
@@ -135,6 +138,26 @@ TEST_F(CrashTest, TwoInsertsAtOnceLeaveOneWholeGame)
         }
     }
     std::printf("%d pairs, the second run killed in %d\n", pairs, killed_pairs);
+}
+
+TEST_F(CrashTest, AnInsertThatWaitsTooLongRefuses)
+{
+    if (testing_windows())
+        GTEST_SKIP() << "Windows holds the copy itself, not its folder";
+    // Another run that never lets go of the game's folder.
+    int folder = open(work_dir.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(folder, LOCK_EX), 0);
+    put("mm7.exe", OLD_GAME);
+    ASSERT_TRUE(write_bytes(path("in.blk"), inverted(TABLE)));
+    auto began = std::chrono::steady_clock::now();
+    ProgramRun result = run("L\nin.blk\nI\nQ\n");
+    auto waited = std::chrono::steady_clock::now() - began;
+    close(folder);
+    EXPECT_EQ(result.err, "Error: Cannot open mm7_new.exe: Resource temporarily unavailable\n\n");
+    EXPECT_EQ(get("mm7.exe"), OLD_GAME);
+    EXPECT_FALSE(exists("mm7_new.exe"));
+    EXPECT_GE(waited, std::chrono::milliseconds(1900));
+    EXPECT_LT(waited, std::chrono::seconds(10));
 }
 
 }  // namespace

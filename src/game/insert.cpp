@@ -29,8 +29,8 @@ int report_wrong_length(const char* first_line)
     abandon_copy();
     show_main_menu();
     std::fprintf(stderr, first_line, error_text());
+    report_left_behind(&game_copy);  // before the last line, which ends without a line end
     say_unknown_version();
-    report_left_behind(&game_copy);
     return 1;
 }
 
