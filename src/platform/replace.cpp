@@ -50,9 +50,16 @@ void make_fresh_name(Replacement* replacement, int attempt)
                   replacement->target, number & 0xffffffu);
 }
 
-// The target must be a name, and one short enough to leave room for a fresh one beside it.
-int check_target_name(const char* target)
+// A replacement that holds nothing yet. The target must be a name, and one
+// short enough to leave room for a fresh one beside it.
+int prepare_replacement(Replacement* replacement, const char* target, const char* new_name)
 {
+    replacement->target = target;
+    replacement->file = nullptr;
+    replacement->folder = -1;
+    replacement->removal_error = 0;
+    if (new_name != nullptr)
+        std::snprintf(replacement->new_name, sizeof replacement->new_name, "%s", new_name);
     if (target[0] == '\0') {
         errno = ENOENT;
         return -1;
@@ -87,36 +94,58 @@ bool held_by_another_program()
            || error == ERROR_LOCK_VIOLATION;
 }
 
-HANDLE create_new_file(const char* name)
+// A stream for a new file under name, or nullptr (EEXIST where the name is taken).
+std::FILE* create_new_file(const char* name)
 {
     // No sharing: while it is open no other program can open, remove or
     // rename it, and a second run waits for it to be gone.
-    return CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    HANDLE file = CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        set_error_number_from_windows();
+        return nullptr;
+    }
+    std::FILE* stream = open_stream_for_handle(file, "wb");
+    if (stream == nullptr) {
+        int failure = errno;
+        DeleteFileA(name);
+        errno = failure;
+    }
+    return stream;
 }
 
-// Removes what stands under name, then creates the new file there. A file
-// that another run or another program holds is waited for.
-HANDLE take_name(const char* name)
+int hold_folder(Replacement*)
 {
+    return 0;  // the new file's own open, with no sharing, keeps other runs off
+}
+
+void let_go(Replacement*)
+{
+}
+
+// Removes what stands under the new name, then creates the new file there.
+// A file that another run or another program holds is waited for.
+std::FILE* take_name(Replacement* replacement)
+{
+    const char* name = replacement->new_name;
     auto start = std::chrono::steady_clock::now();
     for (;;) {
         DWORD attributes = GetFileAttributesA(name);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
+            errno = EACCES;
+            return nullptr;
         }
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             SetFileAttributesA(name, attributes & ~FILE_ATTRIBUTE_READONLY);
-        HANDLE file = INVALID_HANDLE_VALUE;
-        if (DeleteFileA(name) || GetLastError() == ERROR_FILE_NOT_FOUND) {
+        std::FILE* file = nullptr;
+        if (DeleteFileA(name) || GetLastError() == ERROR_FILE_NOT_FOUND)
             file = create_new_file(name);
-            if (file != INVALID_HANDLE_VALUE)
-                return file;
-        }
-        bool waits = held_by_another_program() || GetLastError() == ERROR_FILE_EXISTS;
-        if (!waits || milliseconds_since(start) >= HOLD_WAIT_MILLISECONDS)
-            return INVALID_HANDLE_VALUE;
+        else
+            set_error_number_from_windows();
+        // A file held open, or removed but not yet gone, shows as EACCES.
+        bool held = errno == EACCES || errno == EEXIST;
+        if (file != nullptr || !held || milliseconds_since(start) >= HOLD_WAIT_MILLISECONDS)
+            return file;
         pause_briefly();
     }
 }
@@ -171,42 +200,6 @@ bool move_over_target(HANDLE file, const char* target)
 
 }  // namespace
 
-int begin_replacement(Replacement* replacement, const char* target, const char* new_name)
-{
-    int error_number = errno;
-    replacement->target = target;
-    replacement->file = nullptr;
-    replacement->folder = -1;
-    replacement->removal_error = 0;
-    if (check_target_name(target) != 0)
-        return -1;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    if (new_name != nullptr) {
-        std::snprintf(replacement->new_name, sizeof replacement->new_name, "%s", new_name);
-        file = take_name(new_name);
-    } else {
-        for (int attempt = 0; attempt < FRESH_NAME_ATTEMPTS; ++attempt) {
-            make_fresh_name(replacement, attempt);
-            file = create_new_file(replacement->new_name);
-            if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
-                break;
-        }
-    }
-    if (file == INVALID_HANDLE_VALUE) {
-        set_error_number_from_windows();
-        return -1;
-    }
-    replacement->file = open_stream_for_handle(file, "wb");
-    if (replacement->file == nullptr) {
-        int failure = errno;
-        DeleteFileA(replacement->new_name);
-        errno = failure;
-        return -1;
-    }
-    errno = error_number;
-    return 0;
-}
-
 int finish_replacement(Replacement* replacement)
 {
     int error_number = errno;
@@ -255,16 +248,17 @@ void abandon_replacement(Replacement* replacement)
 
 namespace {
 
-int open_folder_of(const char* target)
+int hold_folder(Replacement* replacement)
 {
     char folder[REPLACEMENT_NAME_MAX + 1] = ".";
-    const char* slash = std::strrchr(target, '/');
+    const char* slash = std::strrchr(replacement->target, '/');
     if (slash != nullptr) {
-        size_t length = slash == target ? 1 : static_cast<size_t>(slash - target);
-        std::memcpy(folder, target, length);
+        size_t length = slash == replacement->target ? 1 : static_cast<size_t>(slash - replacement->target);
+        std::memcpy(folder, replacement->target, length);
         folder[length] = '\0';
     }
-    return open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    replacement->folder = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return replacement->folder < 0 ? -1 : 0;
 }
 
 // Every run that replaces through a given new name locks the folder first,
@@ -286,10 +280,28 @@ int remove_what_stands(const char* name)
     return unlink(name) == 0 || errno == ENOENT ? 0 : -1;
 }
 
-// O_EXCL makes a new file or fails; it never follows a link.
-int create_new_file(const char* name)
+// A stream for a new file under name, or nullptr (EEXIST where the name is
+// taken). O_EXCL makes a new file or fails; it never follows a link.
+std::FILE* create_new_file(const char* name)
 {
-    return open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    int file = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    if (file < 0)
+        return nullptr;
+    std::FILE* stream = fdopen(file, "wb");
+    if (stream == nullptr) {
+        int failure = errno;
+        close(file);
+        unlink(name);
+        errno = failure;
+    }
+    return stream;
+}
+
+std::FILE* take_name(Replacement* replacement)
+{
+    if (lock_folder(replacement->folder) != 0 || remove_what_stands(replacement->new_name) != 0)
+        return nullptr;
+    return create_new_file(replacement->new_name);
 }
 
 // The bits the new file takes: target's without set-user-ID, set-group-ID
@@ -344,46 +356,6 @@ int give_up(Replacement* replacement, int outcome)
 
 }  // namespace
 
-int begin_replacement(Replacement* replacement, const char* target, const char* new_name)
-{
-    int error_number = errno;
-    replacement->target = target;
-    replacement->file = nullptr;
-    replacement->removal_error = 0;
-    if (check_target_name(target) != 0)
-        return -1;
-    replacement->folder = open_folder_of(target);
-    if (replacement->folder < 0)
-        return -1;
-    int file = -1;
-    if (new_name != nullptr) {
-        std::snprintf(replacement->new_name, sizeof replacement->new_name, "%s", new_name);
-        if (lock_folder(replacement->folder) == 0 && remove_what_stands(new_name) == 0)
-            file = create_new_file(new_name);
-    } else {
-        for (int attempt = 0; attempt < FRESH_NAME_ATTEMPTS; ++attempt) {
-            make_fresh_name(replacement, attempt);
-            file = create_new_file(replacement->new_name);
-            if (file >= 0 || errno != EEXIST)
-                break;
-        }
-    }
-    if (file < 0) {
-        int failure = errno;
-        let_go(replacement);
-        errno = failure;
-        return -1;
-    }
-    replacement->file = fdopen(file, "wb");
-    if (replacement->file == nullptr) {
-        close(file);
-        give_up(replacement, REPLACEMENT_NOT_WRITTEN);
-        return -1;
-    }
-    errno = error_number;
-    return 0;
-}
-
 int finish_replacement(Replacement* replacement)
 {
     int error_number = errno;
@@ -419,3 +391,28 @@ void abandon_replacement(Replacement* replacement)
 }
 
 #endif
+
+int begin_replacement(Replacement* replacement, const char* target, const char* new_name)
+{
+    int error_number = errno;
+    if (prepare_replacement(replacement, target, new_name) != 0 || hold_folder(replacement) != 0)
+        return -1;
+    if (new_name != nullptr) {
+        replacement->file = take_name(replacement);
+    } else {
+        for (int attempt = 0; attempt < FRESH_NAME_ATTEMPTS; ++attempt) {
+            make_fresh_name(replacement, attempt);
+            replacement->file = create_new_file(replacement->new_name);
+            if (replacement->file != nullptr || errno != EEXIST)
+                break;
+        }
+    }
+    if (replacement->file == nullptr) {
+        int failure = errno;
+        let_go(replacement);
+        errno = failure;
+        return -1;
+    }
+    errno = error_number;
+    return 0;
+}
