@@ -138,10 +138,19 @@ TEST_F(BlockFilesTest, OverlongFileNamesAreRefusedWhole)
 
 TEST_F(BlockFilesTest, SaveNeverOverwritesTheGame)
 {
+    // The game's two names are refused even where no game is.
+    put("in.blk", sample_block());
+    for (const char* name : {"mm7.exe", "MM7.EXE"}) {
+        ProgramRun result = run(std::string("L\nin.blk\nS\n") + name + "\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT
+                                  + REFUSED_GAME + CHOICE + END)
+            << name;
+        EXPECT_EQ(files(), std::set<std::string>{"in.blk"}) << name;
+    }
+
     const std::string game = "stand-in game";
     put("mm7.exe", game);
     symlink("mm7.exe", path("link.exe").c_str());
-    put("in.blk", sample_block());
     for (const char* name : {"mm7.exe", "MM7.EXE", "./mm7.exe", "link.exe", "../game/mm7.exe", "mm7.EXE"}) {
         ProgramRun result = run(std::string("L\nin.blk\nS\n") + name + "\nQ\n");
         // On a file system that tells case, mm7.EXE is another file and may be written.
@@ -152,6 +161,38 @@ TEST_F(BlockFilesTest, SaveNeverOverwritesTheGame)
         EXPECT_EQ(get("mm7.exe"), game);
         EXPECT_EQ(get("mm7.EXE"), refused ? "<missing>" : sample_block());
     }
+}
+
+TEST_F(BlockFilesTest, SaveBesideTheGameGoesThrough)
+{
+    // Files whose numbers on the disk lie below and above the game's are other files.
+    // Files made before the game and after it are likely to have such numbers.
+    for (int i = 0; i < 20; ++i) {
+        put("other" + std::to_string(i) + ".blk", "old");
+        if (i == 9)
+            put("mm7.exe", "stand-in game");
+    }
+    put("in.blk", sample_block());
+    struct stat game;
+    ASSERT_EQ(stat(path("mm7.exe").c_str(), &game), 0);
+    std::string below, above;
+    for (int i = 0; i < 20; ++i) {
+        std::string name = "other" + std::to_string(i) + ".blk";
+        struct stat other;
+        ASSERT_EQ(stat(path(name).c_str(), &other), 0);
+        ASSERT_EQ(other.st_dev, game.st_dev);
+        (other.st_ino < game.st_ino ? below : above) = name;
+    }
+    for (const std::string& name : {below, above}) {
+        if (name.empty())
+            continue;  // the file system gave no such number
+        ProgramRun result = run("L\nin.blk\nS\n" + name + "\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT + SAVED
+                                  + CHOICE + END)
+            << name;
+        EXPECT_EQ(get(name), sample_block());
+    }
+    EXPECT_FALSE(below.empty() && !testing_windows()) << "no file numbered below the game";
 }
 
 TEST_F(BlockFilesTest, FailedSavesLeaveWhatWasThere)

@@ -37,11 +37,35 @@ TEST_F(CommandLoopTest, AnswersThatRunNoCommand)
     }
 }
 
-TEST_F(CommandLoopTest, CommandsAnswerUnderTheMenuInEitherCase)
+TEST_F(CommandLoopTest, CommandsAnswerInEitherCase)
 {
-    for (const char* input : {"s\nq\n", "S\nq\n", "i\nq\n", "Iabc\nq\n"}) {
-        ProgramRun result = run(input);
-        EXPECT_EQ(result.out, START + CHOICE + MENU + NOT_LOADED + CHOICE + END) << input;
+    const std::string EMPTY_TABLE(BLOCK_SIZE, '\0');
+    const std::string VIEWED = viewer_screen(EMPTY_TABLE, 0, 20) + MENU;
+    const std::string EDITED = CLASS_MENU + CLASS_PROMPT + CLASS_MENU + "No class selected.\n" + EDITOR_END;
+    const std::string MISSING = "Error: Cannot open missing: No such file or directory\n\n";
+    struct CommandCase {
+        std::string input;
+        std::string shown;  // between the first main prompt and the next
+        std::string err;
+    };
+    const CommandCase cases[] = {
+        {"e\n", MENU, NO_GAME},
+        {"E\n", MENU, NO_GAME},
+        {"l\nmissing\n", "Load from file name: " + MENU, MISSING},
+        {"Lxyz\nmissing\n", "Load from file name: " + MENU, MISSING},
+        {"s\n", MENU + NOT_LOADED, ""},
+        {"S\n", MENU + NOT_LOADED, ""},
+        {"i\n", MENU + NOT_LOADED, ""},
+        {"Iabc\n", MENU + NOT_LOADED, ""},
+        {"v\nr\n", VIEWED, ""},
+        {"V\nr\n", VIEWED, ""},
+        {"c\nr\n", EDITED, ""},
+        {"C\nr\n", EDITED, ""},
+    };
+    for (const CommandCase& c : cases) {
+        ProgramRun result = run(c.input + "q\n");
+        EXPECT_EQ(result.out, START + CHOICE + c.shown + CHOICE + END) << c.input;
+        EXPECT_EQ(result.err, c.err) << c.input;
         EXPECT_EQ(result.status, 0);
     }
 }

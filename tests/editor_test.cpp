@@ -55,6 +55,9 @@ TEST_F(EditorTest, SkillAnswers)
         {"37", -1, CLASS_MENU + "Invalid number.\n"},  {"39", -1, CLASS_MENU + "Invalid number.\n"},
         {"40", -1, NO_SKILL}, {"99", -1, NO_SKILL}, {"4x", -1, NO_SKILL}, {"a", -1, NO_SKILL},
         {" 5", -1, NO_SKILL}, {"5 ", -1, NO_SKILL}, {"", -1, NO_SKILL},
+        // The characters on either side of the digits are no digits.
+        {"/", -1, NO_SKILL},  {":", -1, NO_SKILL},  {"/5", -1, NO_SKILL}, {"0/", -1, NO_SKILL},
+        {"3:", -1, NO_SKILL}, {":0", -1, NO_SKILL},
     };
     for (const SkillCase& c : cases) {
         bool valid = c.slot >= 0;
@@ -80,6 +83,7 @@ TEST_F(EditorTest, ProgressionAnswers)
         {"EMGG", {2, 3, 4, 4}, EDITED},  {"emgg", {2, 3, 4, 4}, EDITED},
         {"--b-", {0, 0, 1, 0}, EDITED},  {"0000", {0, 0, 0, 0}, EDITED},
         {"1234", {1, 2, 3, 4}, EDITED},  {"EMGGX", {2, 3, 4, 4}, EDITED},
+        {"-B-B", {0, 1, 0, 1}, EDITED},  {"gGmM", {4, 4, 3, 3}, EDITED},
         {"EMG", {}, NOT_EDITED},         {"", {}, NOT_EDITED},
         {"EMGX", {}, BAD_LEVELS},        {"EMG ", {}, BAD_LEVELS},
         {"xMGG", {}, BAD_LEVELS},        {"EmGa", {}, BAD_LEVELS},
@@ -106,6 +110,11 @@ TEST_F(EditorTest, AnswersThatLeaveTheEditor)
     };
     const LeaveCase cases[] = {
         {"C\nR\nQ\n", CLASS_PROMPT + NO_CLASS, CHOICE},
+        {"C\nr\nQ\n", CLASS_PROMPT + NO_CLASS, CHOICE},
+        {"C\n/\n:\nr\nQ\n", CLASS_PROMPT + NO_CLASS + CLASS_PROMPT + NO_CLASS + CLASS_PROMPT + NO_CLASS,
+         CHOICE},
+        {"C\n4\nR\nQ\n", skill_prompt(4) + NO_SKILL, CHOICE},
+        {"C\n5\n5\nr\nQ\n", skill_prompt(5) + progression_prompt(5, 5) + NOT_EDITED, CHOICE},
         {"C\nq\n", CLASS_PROMPT + NO_CLASS, ""},
         {"C\n9\nR\nQ\n", CLASS_PROMPT + NO_CLASS + CLASS_PROMPT + NO_CLASS, CHOICE},
         {"C\n\n5\nR\nQ\n", CLASS_PROMPT + NO_CLASS + CLASS_PROMPT + NO_CLASS, CHOICE},
@@ -127,6 +136,24 @@ TEST_F(EditorTest, AnswersThatLeaveTheEditor)
             << c.input;
         EXPECT_EQ(result.status, 0);
     }
+}
+
+TEST_F(EditorTest, EveryClassByName)
+{
+    // One edit for each class; its name stands in the skill and progression prompts.
+    std::string input = "C\n";
+    std::string shown;
+    std::string block(BLOCK_SIZE, '\0');
+    for (int class_index = 0; class_index < 9; ++class_index) {
+        int slot = 3 * class_index + 2;  // 2 to 26: no unnamed slot
+        input += std::to_string(class_index) + "\n" + std::to_string(slot) + "\nBEMG\n";
+        shown += skill_prompt(class_index) + progression_prompt(class_index, slot) + EDITED;
+        for (int stage = 0; stage < 4; ++stage)
+            block[cell(class_index, stage, slot)] = static_cast<char>(stage + 1);
+    }
+    ProgramRun result = run(input + "R\nS\nout.blk\nQ\n");
+    EXPECT_EQ(result.out, START + CHOICE + CLASS_MENU + shown + LEAVE + SAVED + END);
+    EXPECT_EQ(get("out.blk"), block);
 }
 
 }  // namespace

@@ -159,11 +159,15 @@ TEST_F(GameExeTest, InsertLeavesTheGameAloneWhenItCannotFinish)
     result = run("I\nQ\n");
     EXPECT_EQ(result.out, START + CHOICE + MENU + NOT_LOADED + CHOICE + END);
 
+    // A copy that cannot be made stops I there: nothing more is printed or done.
     put("mm7.exe", game);
     mkdir(path("mm7_new.exe").c_str(), 0755);
     result = run(LOAD + "I\nQ\n");
+    EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + MENU + CHOICE + END);
     EXPECT_EQ(result.err, std::string("Error: Cannot open mm7_new.exe: ") + IS_FOLDER + "\n\n");
+    EXPECT_EQ(result.status, 0);
     EXPECT_EQ(get("mm7.exe"), game);
+    EXPECT_EQ(files(), (std::set<std::string>{"in.blk", "mm7.exe", "mm7_new.exe"}));
     rmdir(path("mm7_new.exe").c_str());
 
     // A copy that cannot be written whole, as on a full disk.
@@ -255,6 +259,46 @@ TEST_F(GameExeTest, WholeCycleChangesOnlyTheEditedEntries)
         expected[BLOCK_OFFSET + cell(7, stage, 36)] = static_cast<char>(stage + 1);
     EXPECT_EQ(get("mm7.exe"), expected);
     EXPECT_FALSE(exists("mm7_new.exe"));
+}
+
+TEST_F(GameExeTest, NoFileIsLeftOpen)
+{
+    if (testing_windows())
+        GTEST_SKIP() << "Wine itself needs more open files than the limit";
+    put("in.blk", TABLE);
+    put("kept.blk", TABLE);
+    symlink("kept.blk", path("link.blk").c_str());
+    const std::string SAVED = CHOICE + "Save to file name: " + MENU + "Skill block saved.\n\n";
+    const std::string MISSING = "Error: Cannot open missing: No such file or directory\n\n";
+    const std::string SHORT =
+        "Error: Premature end of file at byte 1000 in mm7.exe: Error 0\n\n" + UNKNOWN_VERSION;
+    struct LeakCase {
+        std::string game;
+        std::string input;  // one round of commands
+        std::string out;    // what one round prints
+        std::string err;
+    };
+    const LeakCase cases[] = {
+        {GAME, "L\nin.blk\nS\nout.blk\nS\nlink.blk\nE\nI\nL\nmissing\n",
+         LOAD_OUT + SAVED + SAVED + CHOICE + EXTRACTED + CHOICE + INSERTED + CHOICE
+             + "Load from file name: " + MENU,
+         MISSING},
+        {GAME.substr(0, 1000), "E\n", CHOICE + MENU, SHORT},
+    };
+    // Under a small limit a file left open by any command makes a later open fail.
+    open_file_limit = 12;
+    for (const LeakCase& c : cases) {
+        put("mm7.exe", c.game);
+        std::string input, out = START, err;
+        for (int round = 0; round < 10; ++round) {
+            input += c.input;
+            out += c.out;
+            err += c.err;
+        }
+        ProgramRun result = run(input + "Q\n");
+        EXPECT_EQ(result.out, out + CHOICE + END) << c.input;
+        EXPECT_EQ(result.err, err) << c.input;
+    }
 }
 
 }  // namespace

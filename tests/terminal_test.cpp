@@ -68,6 +68,7 @@ protected:
 TEST_F(TerminalTest, PromptsStandBeforeTheirAnswers)
 {
     ASSERT_TRUE(write_bytes(path("in.blk"), make_plausible_table()));
+    ASSERT_TRUE(write_bytes(path("mm7.exe"), std::vector<unsigned char>(1000, 0)));  // too short
     const std::string program = skilltab_program();
     pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
     ASSERT_GE(child, 0);
@@ -79,7 +80,10 @@ TEST_F(TerminalTest, PromptsStandBeforeTheirAnswers)
     const std::pair<std::string, std::string> dialogue[] = {
         {"Choice: ", "L"},
         {"Load from file name: ", "in.blk"},
-        {"Choice: ", "V"},
+        {"Choice: ", "E"},
+        // Standard error unbuffered: the error line without a line end is on
+        // the screen before the next prompt.
+        {"Sorry, this program doesn't recognize your version of mm7.exe.Choice: ", "V"},
         {"(R) Return to main menu    Choice:", "n"},
         {"(R) Return to main menu    Choice:", "r"},
         {"Choice: ", "C"},

@@ -6,8 +6,6 @@
 
 namespace {
 
-const std::string PROMPT = "\n(N) Next screen    (R) Return to main menu    Choice:";
-
 // Every cell drawn at random, so that a swapped class, stage or slot shows.
 std::string random_block()
 {
@@ -18,30 +16,9 @@ std::string random_block()
     return block;
 }
 
-std::string screen(const std::string& block, int first_slot, int last_slot, const char* gap = "")
-{
-    std::string text =
-        "\n\n"
-        "             Knight  Thief  Monk Paladin Archer Ranger Cleric Druid Sorcerer\n"
-        "              01LD   01LD   01LD   01LD   01LD   01LD   01LD   01LD   01LD\n";
-    for (int slot = first_slot; slot <= last_slot; ++slot) {
-        if (slot == 27 || slot == 28)
-            continue;
-        text += SKILL_LABELS[slot];
-        for (int class_index = 0; class_index < 9; ++class_index) {
-            text += " ";
-            for (int stage = 0; stage < 4; ++stage)
-                text += "-BEMG"[static_cast<int>(block[cell(class_index, stage, slot)])];
-            text += "  ";
-        }
-        text += "\n";
-    }
-    return text + gap + PROMPT;
-}
-
 const std::string BLOCK = random_block();
-const std::string FIRST = screen(BLOCK, 0, 20);
-const std::string SECOND = screen(BLOCK, 21, 36, "\n\n\n\n\n\n\n");
+const std::string FIRST = viewer_screen(BLOCK, 0, 20);
+const std::string SECOND = viewer_screen(BLOCK, 21, 36, "\n\n\n\n\n\n\n");
 const std::string LOADED = CHOICE + "Load from file name: " + MENU + "Skill block loaded.\n\n";
 
 class ViewerTest : public ProgramTest {};
@@ -73,7 +50,7 @@ TEST_F(ViewerTest, EmptyTableBeforeAnyLoad)
     const std::string row_tail = " ----   ----   ----   ----   ----   ----   ----   ----   ----  \n";
     ASSERT_EQ(row_tail.size() + 13, 77u);  // 76 characters and the line end
     ProgramRun result = run("V\nr\nQ\n");
-    EXPECT_EQ(result.out, START + CHOICE + screen(std::string(BLOCK_SIZE, '\0'), 0, 20) + MENU
+    EXPECT_EQ(result.out, START + CHOICE + viewer_screen(std::string(BLOCK_SIZE, '\0'), 0, 20) + MENU
                               + CHOICE + END);
     EXPECT_NE(result.out.find("\nStaff        " + row_tail + "Sword        " + row_tail),
               std::string::npos);

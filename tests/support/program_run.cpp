@@ -154,6 +154,11 @@ int ProgramTest::start(const std::string& input)
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
                 _exit(127);
         }
+        if (open_file_limit >= 0) {
+            rlimit limit = {static_cast<rlim_t>(open_file_limit), static_cast<rlim_t>(open_file_limit)};
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+                _exit(127);
+        }
         alarm(30);  // a program that hangs is killed, and the test fails on its status
         execl("/bin/sh", "sh", "-c", ("exec " + program_wrapper + " " + program).c_str(), static_cast<char*>(nullptr));
         _exit(127);

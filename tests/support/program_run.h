@@ -36,6 +36,7 @@ protected:
     // bytes (SIGXFSZ ignored, so a write past it fails with EFBIG), and where
     // its standard output goes instead of a file of the test's.
     long file_size_limit = -1;
+    long open_file_limit = -1;  // the most files it may have open at once
     std::string stdout_path;
     std::string program_wrapper;  // a command that runs the program, such as strace with its options
 

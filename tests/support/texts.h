@@ -69,3 +69,27 @@ constexpr int BLOCK_SIZE = 1332;
 constexpr int BLOCK_OFFSET = 977040;
 constexpr int GAME_SIZE = 1069056;
 constexpr int cell(int class_index, int stage, int slot) { return slot + 37 * stage + 148 * class_index; }
+
+// One screen of the viewer for a table, rows first_slot to last_slot, then
+// `gap` and the viewer's prompt.
+inline std::string viewer_screen(const std::string& block, int first_slot, int last_slot,
+                                 const char* gap = "")
+{
+    std::string text =
+        "\n\n"
+        "             Knight  Thief  Monk Paladin Archer Ranger Cleric Druid Sorcerer\n"
+        "              01LD   01LD   01LD   01LD   01LD   01LD   01LD   01LD   01LD\n";
+    for (int slot = first_slot; slot <= last_slot; ++slot) {
+        if (slot == 27 || slot == 28)
+            continue;
+        text += SKILL_LABELS[slot];
+        for (int class_index = 0; class_index < 9; ++class_index) {
+            text += " ";
+            for (int stage = 0; stage < 4; ++stage)
+                text += "-BEMG"[static_cast<int>(block[cell(class_index, stage, slot)])];
+            text += "  ";
+        }
+        text += "\n";
+    }
+    return text + gap + "\n(N) Next screen    (R) Return to main menu    Choice:";
+}
