@@ -2,15 +2,18 @@
 
 #include <cstdio>
 
+#include "platform/console.h"
+
 unsigned char command_character;
 unsigned char second_character;
 unsigned char progression[4];
 char file_name[FILE_NAME_MAX + 1];
 bool input_ended;
+bool character_unusable;
 
 unsigned char read_character()
 {
-    int c = input_ended ? EOF : std::getchar();
+    int c = input_ended ? EOF : read_input_byte(&character_unusable);
     if (c == EOF) {
         input_ended = true;
         return END_OF_INPUT;
@@ -39,11 +42,17 @@ void read_command_character()
 int read_file_name()
 {
     bool holds_nul = false;
+    bool holds_unusable = false;
     for (int i = 0;; ++i) {
         unsigned char c = read_character();
         if (c == '\n' || input_ended) {
             file_name[i] = '\0';
-            return holds_nul ? FILE_NAME_HOLDS_NUL : FILE_NAME_READ;
+            if (holds_nul)
+                return FILE_NAME_HOLDS_NUL;
+            if (holds_unusable)
+                return FILE_NAME_UNUSABLE;
+            strip_pasted_quotes(file_name);
+            return FILE_NAME_READ;
         }
         if (i == FILE_NAME_MAX) {
             file_name[i] = '\0';
@@ -51,6 +60,7 @@ int read_file_name()
             return FILE_NAME_TOO_LONG;
         }
         holds_nul = holds_nul || c == '\0';
+        holds_unusable = holds_unusable || character_unusable;
         file_name[i] = static_cast<char>(c);
     }
 }

@@ -15,6 +15,10 @@ extern char file_name[FILE_NAME_MAX + 1];
 // every loop that waits for an answer leaves when it is set.
 extern bool input_ended;
 
+// Set when the character read last stands for one that the program's code
+// page cannot represent (typed on a Windows console).
+extern bool character_unusable;
+
 unsigned char read_character();
 void discard_rest_of_line();
 void read_command_character();
@@ -22,6 +26,7 @@ void read_command_character();
 constexpr int FILE_NAME_READ = 0;
 constexpr int FILE_NAME_TOO_LONG = 1;     // longer than FILE_NAME_MAX; file_name is no name
 constexpr int FILE_NAME_HOLDS_NUL = 2;    // a NUL would cut the name short; file_name is no name
+constexpr int FILE_NAME_UNUSABLE = 3;     // a character this system cannot use in a name
 int read_file_name();
 
 constexpr bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }

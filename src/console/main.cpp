@@ -39,7 +39,7 @@ bool wants_to_quit()
 
 int main()
 {
-    set_up_console_streams();
+    set_up_console();
     fill_name_tables();
     show_main_menu();
     std::printf("[Warning: Back up your mm7.exe file before using this program!]\n\n");

@@ -2,9 +2,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
+
+#include "platform/typed_text.h"
 #else
 #include <unistd.h>
 #endif
@@ -22,9 +26,7 @@ bool is_console(std::FILE* stream)
 #endif
 }
 
-}  // namespace
-
-void set_up_console_streams()
+void set_up_buffers()
 {
     int error_number = errno;  // the console check must not show in later error lines
     bool console = is_console(stdout);
@@ -35,3 +37,135 @@ void set_up_console_streams()
         std::setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+
+namespace {
+
+constexpr int LINE_UNITS = 4096;  // UTF-16 units read at once, a whole typed line
+constexpr wchar_t CTRL_Z = 0x1A;
+
+HANDLE console_input;  // set while standard input is a console
+UINT found_output_code_page;
+char line_bytes[4 * LINE_UNITS];
+bool line_unusable[4 * LINE_UNITS];
+int line_length;
+int line_position;
+bool console_ended;
+
+// A real console, not merely a character device such as NUL.
+bool is_real_console(DWORD which)
+{
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(which), &mode);
+}
+
+void put_code_page_back()
+{
+    SetConsoleOutputCP(found_output_code_page);
+}
+
+BOOL WINAPI put_code_page_back_on_signal(DWORD)
+{
+    put_code_page_back();
+    return FALSE;  // the system's own action follows: Ctrl-C still ends the program
+}
+
+void wait_for_enter()
+{
+    std::fflush(stdout);
+    std::fprintf(stdout, "\nPress Enter to close this window.");
+    std::fflush(stdout);
+    wchar_t line[LINE_UNITS];
+    DWORD count;
+    ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), line, LINE_UNITS, &count, nullptr);
+}
+
+// Reads the next typed line and converts it; false once the console has ended.
+bool read_console_line()
+{
+    wchar_t typed[LINE_UNITS];
+    DWORD count = 0;
+    if (console_ended || !ReadConsoleW(console_input, typed, LINE_UNITS, &count, nullptr) || count == 0) {
+        console_ended = true;
+        return false;
+    }
+    int units = static_cast<int>(count);
+    for (int i = 0; i < units; ++i) {
+        if (typed[i] == CTRL_Z) {  // the end of the input, as a text stream takes it
+            units = i;
+            console_ended = true;
+            break;
+        }
+    }
+    line_length = convert_typed_text(typed, units, GetACP(), line_bytes, line_unusable,
+                                     static_cast<int>(sizeof line_bytes));
+    line_position = 0;
+    return true;
+}
+
+}  // namespace
+
+void set_up_console()
+{
+    int error_number = errno;
+    set_up_buffers();
+    bool input_console = is_real_console(STD_INPUT_HANDLE);
+    bool output_console = is_real_console(STD_OUTPUT_HANDLE);
+    if (input_console)
+        console_input = GetStdHandle(STD_INPUT_HANDLE);
+    if (output_console || is_real_console(STD_ERROR_HANDLE)) {
+        // Names are printed as the program holds them, in its own code page.
+        found_output_code_page = GetConsoleOutputCP();
+        std::atexit(put_code_page_back);
+        SetConsoleCtrlHandler(put_code_page_back_on_signal, TRUE);
+        SetConsoleOutputCP(GetACP());
+    }
+    DWORD processes[2];
+    if (keeps_window_open(GetConsoleProcessList(processes, 2), input_console, output_console))
+        std::atexit(wait_for_enter);  // runs before the code page goes back
+    errno = error_number;
+}
+
+int read_input_byte(bool* unusable)
+{
+    *unusable = false;
+    if (console_input == nullptr)
+        return std::getchar();
+    while (line_position == line_length) {
+        if (!read_console_line())
+            return EOF;
+    }
+    *unusable = line_unusable[line_position];
+    return static_cast<unsigned char>(line_bytes[line_position++]);
+}
+
+void strip_pasted_quotes(char* name)
+{
+    size_t length = std::strlen(name);
+    if (length >= 2 && name[0] == '"' && name[length - 1] == '"') {
+        std::memmove(name, name + 1, length - 2);
+        name[length - 2] = '\0';
+    }
+}
+
+#else  // POSIX
+
+void set_up_console()
+{
+    set_up_buffers();
+}
+
+int read_input_byte(bool* unusable)
+{
+    *unusable = false;
+    return getchar_unlocked();
+}
+
+void strip_pasted_quotes(char*)
+{
+}
+
+#endif

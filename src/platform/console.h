@@ -1,7 +1,30 @@
-// The console streams, where Linux and Windows differ.
+// The console, where Linux and Windows differ.
 #pragma once
 
 // Unbuffered standard output on a console, so that every prompt is on the
 // screen before its answer is read; 512-byte blocks otherwise. Standard
-// error is never buffered.
-void set_up_console_streams();
+// error is never buffered. On a Windows console, also: names print in the
+// program's code page, and the console's own code page is put back however
+// the program ends; a window the program was started in by a double-click
+// stays open until Enter once the program has ended.
+void set_up_console();
+
+// The next byte of standard input, or EOF once it has ended. From a pipe or
+// a file the bytes are taken as they come. On a Windows console each typed
+// line is read as UTF-16 and handed on in the program's code page, and a
+// Ctrl-Z ends the input; `unusable` then marks a byte that stands for a
+// character this code page cannot represent.
+int read_input_byte(bool* unusable);
+
+// A name dropped on a Windows console comes in double quotes, which no
+// Windows name can hold: they are taken off. Elsewhere the name stays as typed.
+void strip_pasted_quotes(char* name);
+
+// Whether the window stays open at the end: only when the program is the
+// one process on its console, as when it was started by a double-click, not
+// from a Command Prompt, PowerShell or a pipe.
+constexpr bool keeps_window_open(unsigned long console_processes, bool input_is_console,
+                                 bool output_is_console)
+{
+    return console_processes == 1 && input_is_console && output_is_console;
+}

@@ -31,8 +31,10 @@ int ask_file_name(const char* prompt)
     show_main_menu();
     if (answer == FILE_NAME_TOO_LONG)
         std::fprintf(stderr, "Error: File name longer than %d characters.\n\n", FILE_NAME_MAX);
-    else
+    else if (answer == FILE_NAME_HOLDS_NUL)
         std::fprintf(stderr, "Error: File name contains a NUL character.\n\n");
+    else
+        std::fprintf(stderr, "Error: File name contains a character this system cannot use.\n\n");
     return 1;
 }
 
