@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/console.h"
+#include "platform/files.h"
 
 unsigned char command_character;
 unsigned char second_character;
@@ -49,7 +50,7 @@ int read_file_name()
             file_name[i] = '\0';
             if (holds_nul)
                 return FILE_NAME_HOLDS_NUL;
-            if (holds_unusable)
+            if (holds_unusable || !is_usable_name(file_name))
                 return FILE_NAME_UNUSABLE;
             strip_pasted_quotes(file_name);
             return FILE_NAME_READ;

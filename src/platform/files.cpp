@@ -58,6 +58,14 @@ std::FILE* open_stream_for_handle(void* handle, const char* mode)
     return file;
 }
 
+bool is_usable_name(const char* name)
+{
+    int error_number = errno;
+    bool usable = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0) != 0;
+    errno = error_number;
+    return usable;
+}
+
 namespace {
 
 // Opens a name for looking at what it is; the sharing lets every other
@@ -190,6 +198,11 @@ std::FILE* open_stream_if_regular(int descriptor, const char* mode)
 }
 
 }  // namespace
+
+bool is_usable_name(const char*)
+{
+    return true;  // any bytes but NUL and '/', which name folders
+}
 
 std::FILE* open_for_reading(const char* name)
 {

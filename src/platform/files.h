@@ -9,6 +9,11 @@
 
 #include <cstdio>
 
+// Whether the system takes the name as exactly these bytes. On Windows they
+// must be characters of the program's code page: the system would change any
+// other byte into a stand-in character and so reach another name.
+bool is_usable_name(const char* name);
+
 // A regular file opened for binary reading, or nullptr with the error number set.
 std::FILE* open_for_reading(const char* name);
 
