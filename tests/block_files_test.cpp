@@ -293,6 +293,22 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
     EXPECT_FALSE(exists("gone.blk"));
 }
 
+TEST_F(BlockFilesTest, NamesInAnyLanguage)
+{
+    // Typed as UTF-8, the Windows program's code page: the file must be the
+    // one that other programs show under that name, and error lines show it too.
+    put("in.blk", sample_block());
+    for (const std::string name : {"навыки.blk", "Fähigkeiten-äöü.blk", "umiejętności.blk"}) {
+        ProgramRun result = run("L\nin.blk\nS\n" + name + "\nL\n" + name + "\nL\nx" + name + "\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT + SAVED
+                                  + CHOICE + LOAD_PROMPT + LOADED + CHOICE + LOAD_PROMPT + MENU + CHOICE
+                                  + END)
+            << name;
+        EXPECT_EQ(result.err, "Error: Cannot open x" + name + ": No such file or directory\n\n");
+        EXPECT_EQ(get(name), sample_block()) << name;
+    }
+}
+
 TEST_F(BlockFilesTest, NamesHoldEveryByteButNul)
 {
     put("in.blk", sample_block());

@@ -8,9 +8,12 @@ namespace {
 
 constexpr int LONGEST_CHARACTER = 4;  // bytes of one character in any code page
 
-bool is_high_surrogate(wchar_t unit)
+// The UTF-16 units of the character at text[i]: two for a surrogate pair.
+int character_units(const wchar_t* text, int i, int length)
 {
-    return unit >= 0xD800 && unit <= 0xDBFF;
+    bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
+    bool low_follows = i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    return high && low_follows ? 2 : 1;
 }
 
 // The bytes of one character, or 0 when the code page cannot represent it.
@@ -37,7 +40,7 @@ int convert_typed_text(const wchar_t* text, int length, unsigned code_page, char
     for (int i = 0; i < length; ++i) {
         if (text[i] == L'\r' && i + 1 < length && text[i + 1] == L'\n')
             continue;
-        int units = is_high_surrogate(text[i]) && i + 1 < length ? 2 : 1;
+        int units = character_units(text, i, length);
         char character[LONGEST_CHARACTER];
         int size = convert_character(text + i, units, code_page, character);
         i += units - 1;

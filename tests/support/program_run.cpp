@@ -23,6 +23,12 @@ bool testing_windows()
     return std::getenv("SKILLTAB_WINDOWS") != nullptr;
 }
 
+std::string windows_command(const std::string& program)
+{
+    const char* build = std::getenv("SKILLTAB_WINDOWS");  // the Windows build's folder
+    return std::string("/usr/lib/wine/wine64 '") + (build != nullptr ? build : ".") + "/" + program + "'";
+}
+
 namespace {
 
 // What a Windows console sends for each line end.

@@ -53,6 +53,10 @@ std::string read_whole_file(const std::string& path);
 // Whether the program under test is the Windows build (run under Wine).
 bool testing_windows();
 
+// A command that runs a program of the Windows build under Wine, such as
+// "tests/windows/hold_file.exe" or "skilltab.exe".
+std::string windows_command(const std::string& program);
+
 // What the program prints where the two systems differ, such as their error texts.
 inline const char* platform_text(const char* linux_text, const char* windows_text)
 {

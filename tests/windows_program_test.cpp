@@ -1,0 +1,85 @@
+// What the Windows program brings of its own: the conversion of typed names,
+// the window that stays, and a release exe that says what it is.
+#include <cstdio>
+
+#include "platform/console.h"
+#include "support/program_run.h"
+
+namespace {
+
+// The whole output of a command, and whether it ended well.
+std::string command_output(const std::string& command, int* status)
+{
+    std::string output;
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr)
+        return output;
+    char bytes[4096];
+    for (size_t count; (count = std::fread(bytes, 1, sizeof bytes, pipe)) > 0;)
+        output.append(bytes, count);
+    *status = pclose(pipe);
+    return output;
+}
+
+TEST(WindowsProgramTest, WindowStaysOnlyWhenStartedByItself)
+{
+    // Wine shows no window of a double-click: the decision that leads to it is tested here.
+    struct WindowCase {
+        unsigned long console_processes;
+        bool input_is_console;
+        bool output_is_console;
+        bool stays;
+    };
+    const WindowCase cases[] = {
+        {1, true, true, true},    // a double-click: the console is the program's own
+        {2, true, true, false},   // a Command Prompt or PowerShell shares it
+        {3, true, true, false},
+        {1, false, true, false},  // input from a pipe or a file
+        {1, true, false, false},  // output to a file
+        {0, false, false, false}, // no console at all
+    };
+    for (const WindowCase& c : cases) {
+        EXPECT_EQ(keeps_window_open(c.console_processes, c.input_is_console, c.output_is_console), c.stays)
+            << c.console_processes << " processes";
+    }
+}
+
+TEST(WindowsProgramTest, TypedTextConversion)
+{
+    if (!testing_windows())
+        GTEST_SKIP() << "the conversion is the Windows console's";
+    int status = -1;
+    std::string output = command_output(windows_command("tests/windows/typed_text_test.exe"), &status);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("0 of 11 cases failed"), std::string::npos) << output;
+}
+
+TEST(WindowsProgramTest, ReleaseExeSaysWhatItIs)
+{
+    if (!testing_windows())
+        GTEST_SKIP() << "only the Windows program carries resources";
+    const char* build = std::getenv("SKILLTAB_WINDOWS");
+    const std::string exe = std::string(build) + "/skilltab.exe";
+    int status = -1;
+    std::string resources = command_output("x86_64-w64-mingw32-windres -i '" + exe + "' -O rc", &status);
+    ASSERT_EQ(status, 0) << resources;
+    for (const char* text : {
+             "VALUE \"ProductName\", \"skilltab\"",
+             "VALUE \"ProductVersion\", \"" SKILLTAB_VERSION "\"",
+             "VALUE \"FileVersion\", \"" SKILLTAB_VERSION "\"",
+             "VALUE \"FileDescription\", \"Might and Magic VII skill availability editor\"",
+             "1 24 /* RT_MANIFEST */",
+             "UTF-8</activeCodePage>",
+             "level=\"\"asInvoker\"\"",
+             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+         }) {
+        EXPECT_NE(resources.find(text), std::string::npos) << text;
+    }
+    std::string headers = command_output("x86_64-w64-mingw32-objdump -h -p '" + exe + "'", &status);
+    ASSERT_EQ(status, 0) << headers;
+    EXPECT_EQ(headers.find(".debug"), std::string::npos) << "debug information in the release exe";
+    EXPECT_NE(headers.find("Time/Date\t\tThu Jan  1 00:00:00 1970"), std::string::npos)
+        << "a time stamp in the release exe";
+}
+
+}  // namespace
