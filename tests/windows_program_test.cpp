@@ -82,4 +82,30 @@ TEST(WindowsProgramTest, ReleaseExeSaysWhatItIs)
         << "a time stamp in the release exe";
 }
 
+TEST(WindowsProgramTest, ReleaseArchiveHoldsTheProgramAndAReadmeForWindows)
+{
+    if (!testing_windows())
+        GTEST_SKIP() << "the archive is the Windows build's";
+    const std::string build = std::getenv("SKILLTAB_WINDOWS");
+    const std::string archive = build + "/skilltab-" SKILLTAB_VERSION "-windows-x86_64.zip";
+    char folder[] = "/tmp/skilltab-archive-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    int status = -1;
+    std::string listing = command_output("cd " + std::string(folder) + " && cmake -E tar xvf '" + archive + "'", &status);
+    ASSERT_EQ(status, 0) << listing << "\n(cmake --workflow --preset windows makes the archive)";
+    EXPECT_EQ(listing, "x skilltab.exe\nx README.txt\n");
+    std::string readme = read_whole_file(std::string(folder) + "/README.txt");
+    EXPECT_NE(readme.find(".\\skilltab"), std::string::npos) << "PowerShell's way to start it";
+    EXPECT_NE(readme.find("Ctrl-Z"), std::string::npos);
+    size_t line_ends = 0, windows_line_ends = 0;
+    for (size_t i = 0; i < readme.size(); ++i) {
+        line_ends += readme[i] == '\n';
+        windows_line_ends += readme[i] == '\n' && i > 0 && readme[i - 1] == '\r';
+    }
+    EXPECT_GT(line_ends, 50u);
+    EXPECT_EQ(windows_line_ends, line_ends) << "README.txt must have CR LF line ends";
+    EXPECT_EQ(read_whole_file(std::string(folder) + "/skilltab.exe"), read_whole_file(build + "/skilltab.exe"));
+    command_output("rm -rf " + std::string(folder), &status);
+}
+
 }  // namespace

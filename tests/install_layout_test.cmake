@@ -1,0 +1,15 @@
+# `cmake --install` puts the program and its README where a Linux system
+# keeps them, and nothing else. Run by CTest with BUILD_DIR and PREFIX set.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+file(GLOB_RECURSE installed RELATIVE ${PREFIX} ${PREFIX}/*)
+list(SORT installed)
+set(expected bin/skilltab share/doc/skilltab/README.md)
+if(NOT installed STREQUAL expected)
+  message(FATAL_ERROR "installed: ${installed}\nexpected: ${expected}")
+endif()
+file(REMOVE_RECURSE ${PREFIX})
