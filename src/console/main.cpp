@@ -51,7 +51,7 @@ int main()
     std::printf("\nEnjoy your game!\n");
     // Output that never reached its reader must not pass for a clean run.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "Error: Cannot write standard output: %s\n", error_text());
+        print_error("Error: Cannot write standard output: %s\n", error_text());
         return 1;
     }
     return 0;

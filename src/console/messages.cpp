@@ -1,11 +1,26 @@
 #include "console/messages.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "console/menu.h"
 #include "platform/replace.h"
+
+void print_error(const char* format, ...)
+{
+    int error_number = errno;
+    char line[1024];
+    va_list arguments;
+    va_start(arguments, format);
+    int length = std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (length > 0)
+        std::fwrite(line, 1, std::min(static_cast<size_t>(length), sizeof line - 1), stderr);
+    errno = error_number;
+}
 
 const char* error_text()
 {
@@ -22,14 +37,14 @@ const char* error_text()
 int report_cannot_open(const char* name)
 {
     show_main_menu();
-    std::fprintf(stderr, "Error: Cannot open %s: %s\n", name, error_text());
+    print_error("Error: Cannot open %s: %s\n", name, error_text());
     return 1;
 }
 
 int report_cannot_read(const char* name)
 {
     show_main_menu();
-    std::fprintf(stderr, "Error: Cannot read %s: %s\n", name, error_text());
+    print_error("Error: Cannot read %s: %s\n", name, error_text());
     return 1;
 }
 
@@ -39,6 +54,6 @@ void report_left_behind(const Replacement* replacement)
         return;
     int error_number = errno;
     errno = replacement->removal_error;
-    std::fprintf(stderr, "Error: Cannot remove %s: %s\n", replacement->new_name, error_text());
+    print_error("Error: Cannot remove %s: %s\n", replacement->new_name, error_text());
     errno = error_number;
 }

@@ -21,8 +21,8 @@ int extract_from_game()
                 return report_cannot_read(GAME_EXE_NAME);
             }
             show_main_menu();
-            std::fprintf(stderr, "Error: Premature end of file at byte %ld in mm7.exe: %s\n",
-                         static_cast<long>(byte_counter), error_text());
+            print_error("Error: Premature end of file at byte %ld in mm7.exe: %s\n",
+                        static_cast<long>(byte_counter), error_text());
             say_unknown_version();
             std::fclose(input_file);
             return 1;

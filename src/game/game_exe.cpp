@@ -20,11 +20,11 @@ int open_game_exe()
         return 0;
     }
     report_cannot_open(GAME_EXE_NAME);
-    std::fprintf(stderr, "This program expects to be in the same directory as mm7.exe.\n");
+    print_error("This program expects to be in the same directory as mm7.exe.\n");
     return 1;
 }
 
 void say_unknown_version()
 {
-    std::fprintf(stderr, "Sorry, this program doesn't recognize your version of mm7.exe.");
+    print_error("Sorry, this program doesn't recognize your version of mm7.exe.");
 }

@@ -28,7 +28,7 @@ int report_wrong_length(const char* first_line)
 {
     abandon_copy();
     show_main_menu();
-    std::fprintf(stderr, first_line, error_text());
+    print_error(first_line, error_text());
     report_left_behind(&game_copy);  // before the last line, which ends without a line end
     say_unknown_version();
     return 1;
@@ -74,9 +74,9 @@ int insert_into_game()
     int outcome = finish_replacement(&game_copy);
     show_main_menu();
     if (outcome == REPLACEMENT_NOT_WRITTEN)
-        std::fprintf(stderr, "Error: Cannot write mm7_new.exe: %s\n", error_text());
+        print_error("Error: Cannot write mm7_new.exe: %s\n", error_text());
     else if (outcome == REPLACEMENT_NOT_MOVED)
-        std::fprintf(stderr, "Error: Cannot replace mm7.exe: %s\n", error_text());
+        print_error("Error: Cannot replace mm7.exe: %s\n", error_text());
     else
         std::printf("Skills inserted into mm7.exe.\n\n");
     report_left_behind(&game_copy);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -17,21 +18,11 @@ namespace {
 
 char stdout_buffer[512];
 
-bool is_console(std::FILE* stream)
+// On a console every print is on the screen at once; elsewhere standard
+// output goes in 512-byte blocks. Standard error is never buffered.
+void set_up_buffers(bool output_console)
 {
-#ifdef _WIN32
-    return _isatty(_fileno(stream));
-#else
-    return isatty(fileno(stream));
-#endif
-}
-
-void set_up_buffers()
-{
-    int error_number = errno;  // the console check must not show in later error lines
-    bool console = is_console(stdout);
-    errno = error_number;
-    if (console)
+    if (output_console)
         std::setvbuf(stdout, nullptr, _IONBF, 0);
     else
         std::setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
@@ -111,17 +102,24 @@ bool read_console_line()
 void set_up_console()
 {
     int error_number = errno;
-    set_up_buffers();
     bool input_console = is_real_console(STD_INPUT_HANDLE);
     bool output_console = is_real_console(STD_OUTPUT_HANDLE);
+    bool error_console = is_real_console(STD_ERROR_HANDLE);
+    set_up_buffers(output_console);
     if (input_console)
         console_input = GetStdHandle(STD_INPUT_HANDLE);
-    if (output_console || is_real_console(STD_ERROR_HANDLE)) {
+    if (output_console || error_console) {
         // Names are printed as the program holds them, in its own code page.
+        // Only error lines carry names, each written whole; in text mode the
+        // C library would pass each byte through its locale on the way to a
+        // console and break every character of more than one byte. The
+        // console makes a line feed a new line by itself.
         found_output_code_page = GetConsoleOutputCP();
         std::atexit(put_code_page_back);
         SetConsoleCtrlHandler(put_code_page_back_on_signal, TRUE);
         SetConsoleOutputCP(GetACP());
+        if (error_console)
+            _setmode(_fileno(stderr), _O_BINARY);
     }
     DWORD processes[2];
     if (keeps_window_open(GetConsoleProcessList(processes, 2), input_console, output_console))
@@ -155,7 +153,9 @@ void strip_pasted_quotes(char* name)
 
 void set_up_console()
 {
-    set_up_buffers();
+    int error_number = errno;  // the console check must not show in later error lines
+    set_up_buffers(isatty(fileno(stdout)));
+    errno = error_number;
 }
 
 int read_input_byte(bool* unusable)

@@ -30,11 +30,11 @@ int ask_file_name(const char* prompt)
         return 0;
     show_main_menu();
     if (answer == FILE_NAME_TOO_LONG)
-        std::fprintf(stderr, "Error: File name longer than %d characters.\n\n", FILE_NAME_MAX);
+        print_error("Error: File name longer than %d characters.\n\n", FILE_NAME_MAX);
     else if (answer == FILE_NAME_HOLDS_NUL)
-        std::fprintf(stderr, "Error: File name contains a NUL character.\n\n");
+        print_error("Error: File name contains a NUL character.\n\n");
     else
-        std::fprintf(stderr, "Error: File name contains a character this system cannot use.\n\n");
+        print_error("Error: File name contains a character this system cannot use.\n\n");
     return 1;
 }
 
@@ -127,7 +127,7 @@ int save_skill_block_file()
         return report_cannot_open(file_name);
     show_main_menu();
     if (outcome == BLOCK_NOT_WRITTEN)
-        std::fprintf(stderr, "Error: Cannot write %s: %s\n", file_name, error_text());
+        print_error("Error: Cannot write %s: %s\n", file_name, error_text());
     else
         std::printf("Skill block saved.\n\n");
     report_left_behind(&block_copy);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/messages.h"
 #include "platform/bytes.h"
 #include "table/skill_table.h"
 
@@ -24,7 +25,7 @@ int read_skill_block()
     if (std::ferror(input_file))
         return 1;
     if (invalid) {
-        std::fprintf(stderr, "Error: Skill block contains invalid data.  Cannot proceed.");
+        print_error("Error: Skill block contains invalid data.  Cannot proceed.");
         std::exit(1);  // writes out what standard output still holds
     }
     std::memcpy(skill_table, block, sizeof block);
