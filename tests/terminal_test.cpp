@@ -1,10 +1,14 @@
-// On a terminal every prompt must be on the screen before its answer is typed.
+// On a terminal every prompt must be on the screen before its answer is typed,
+// and a Windows console hands over what is typed in any language.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
 #include <pty.h>
+#include <set>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -116,6 +120,78 @@ TEST_F(TerminalTest, PromptsStandBeforeTheirAnswers)
     waitpid(child, nullptr, 0);
     close(terminal);
     EXPECT_EQ(get("out.blk").size(), 1332u);
+}
+
+TEST_F(TerminalTest, WindowsConsoleTakesNamesInAnyLanguage)
+{
+    if (!testing_windows())
+        GTEST_SKIP() << "the Windows console's own input";
+    // Keys typed into the console itself, as UTF-16 (a terminal under Wine
+    // loses keys that arrive while the program waits); the console's code
+    // page must be back as it was however the program ends.
+    const std::vector<unsigned char> table = make_plausible_table();
+    ASSERT_TRUE(write_bytes(path("in.blk"), table));
+    ASSERT_TRUE(write_bytes(path("bad.blk"), std::vector<unsigned char>(1331, 0)));
+    const std::string block(table.begin(), table.end());
+    struct ConsoleCase {
+        const char* what;
+        std::u16string keys;
+        int exit;
+        std::string saved;  // the file S makes, if it may make one
+    };
+    const ConsoleCase cases[] = {
+        {"a Cyrillic name", u"L\rin.blk\rS\r\u043d\u0430\u0432\u044b\u043a\u0438.blk\rQ\r", 0,
+         "\xd0\xbd\xd0\xb0\xd0\xb2\xd1\x8b\xd0\xba\xd0\xb8.blk"},
+        {"Ctrl-Z then Enter ends the input", u"L\rin.blk\rS\r\u00c4rger.blk\r\x1a\r", 0, "\xc3\x84rger.blk"},
+        {"a name dropped in quotes", u"L\rin.blk\rS\r\"dropped.blk\"\rQ\r", 0, "dropped.blk"},
+        {"a character no code page has", u"L\rin.blk\rS\rx" + std::u16string(1, char16_t(0xD800)) + u".blk\rQ\r",
+         0, ""},
+        {"invalid data ends the program", u"L\rbad.blk\r", 1, ""},
+    };
+    const char* build = std::getenv("SKILLTAB_WINDOWS");
+    for (const ConsoleCase& c : cases) {
+        std::string keys;
+        for (char16_t unit : c.keys) {
+            keys += static_cast<char>(unit & 0xff);
+            keys += static_cast<char>(unit >> 8);
+        }
+        put("keys", keys);
+        std::remove(path("console_dialogue.txt").c_str());
+        const std::set<std::string> before = files();
+        const std::string command = windows_command("tests/windows/console_dialogue.exe") + " 'Z:" + build
+                                    + "/skilltab.exe' keys";
+        pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (chdir(work_dir.c_str()) == 0)
+                execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // What the console shows must be read, or the program would wait to write it.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline && waitpid(child, nullptr, WNOHANG) == 0) {
+            char bytes[4096];
+            pollfd ready = {terminal, POLLIN, 0};
+            if (poll(&ready, 1, 100) == 1 && read(terminal, bytes, sizeof bytes) <= 0)
+                usleep(100000);
+        }
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        close(terminal);
+        EXPECT_EQ(get("console_dialogue.txt"),
+                  "exit " + std::to_string(c.exit) + ", code page 850 before, 850 after\r\n")
+            << c.what;
+        std::set<std::string> after = before;
+        after.insert("console_dialogue.txt");
+        if (!c.saved.empty()) {
+            EXPECT_EQ(get(c.saved), block) << c.what;
+            after.insert(c.saved);
+        }
+        EXPECT_EQ(files(), after) << c.what;
+        for (const std::string& name : files())
+            if (name != "in.blk" && name != "bad.blk" && name != "keys")
+                std::remove(path(name).c_str());
+    }
 }
 
 }  // namespace
