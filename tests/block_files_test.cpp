@@ -253,6 +253,7 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
         std::string error;  // empty where the save succeeds
         std::string file;   // where the block then lands
         unsigned mode;      // and with which permission bits
+        bool readable = false;  // whether L can read it, where S is refused
     };
     std::vector<KindCase> cases = {
         {"old.blk", "", "old.blk", 0640},
@@ -269,18 +270,25 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
         cases.push_back({"null.blk", NOT_A_FILE, "", 0});
         cases.push_back({"dangling.blk", "No such file or directory", "", 0});
     }
+    // A block file marked read-only is kept as it is (root may write any file).
+    if (testing_windows() || geteuid() != 0) {
+        put("kept.blk", "read-only");
+        chmod(path("kept.blk").c_str(), 0444);
+        cases.push_back({"kept.blk", "Permission denied", "", 0, true});
+    }
     for (const KindCase& c : cases) {
         const std::set<std::string> before = files();
         bool saved = c.error.empty();
         // A name refused for reading too leaves the table as it was (the
         // load of a FIFO would hang), and no save to it may go through.
-        const std::string load = saved ? "" : "L\n" + c.name + "\n";
+        bool loads = !saved && !c.readable;
+        const std::string load = loads ? "L\n" + c.name + "\n" : "";
         ProgramRun result = run("L\nin.blk\n" + load + "S\n" + c.name + "\nQ\n");
-        std::string errors;
+        std::string error;
         if (!saved)
-            errors = "Error: Cannot open " + c.name + ": " + c.error + "\n\n";
+            error = "Error: Cannot open " + c.name + ": " + c.error + "\n\n";
         EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED
-                                  + (saved ? "" : CHOICE + LOAD_PROMPT + MENU) + CHOICE + SAVE_PROMPT
+                                  + (loads ? CHOICE + LOAD_PROMPT + MENU : "") + CHOICE + SAVE_PROMPT
                                   + (saved ? SAVED : MENU) + CHOICE + END)
             << c.name;
         if (saved) {
@@ -298,12 +306,13 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
                 << result.err;
             EXPECT_EQ(files(), before) << c.name;
         } else {
-            EXPECT_EQ(result.err, errors + errors) << c.name;
+            EXPECT_EQ(result.err, loads ? error + error : error) << c.name;
             EXPECT_EQ(files(), before) << c.name;
         }
     }
     EXPECT_EQ(get("link.blk"), testing_windows() ? "old" : sample_block());
     EXPECT_FALSE(exists("gone.blk"));
+    EXPECT_EQ(get("kept.blk"), exists("kept.blk") ? "read-only" : "<missing>");
 }
 
 TEST_F(BlockFilesTest, NamesInAnyLanguage)

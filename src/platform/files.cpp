@@ -140,6 +140,16 @@ FileKind find_file_kind(const char* name)
     return regular ? REGULAR_FILE : UNUSABLE_FILE;
 }
 
+int check_writable(const char* name)
+{
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        errno = EACCES;
+        return -1;
+    }
+    return 0;
+}
+
 std::FILE* open_through_link(const char* name)
 {
     errno = EPERM;  // Windows links are replaced like files, never written through
@@ -235,6 +245,15 @@ FileKind find_file_kind(const char* name)
     }
     errno = error_number;
     return REGULAR_FILE;
+}
+
+int check_writable(const char* name)
+{
+    int error_number = errno;
+    if (access(name, W_OK) != 0 && errno == EACCES)
+        return -1;
+    errno = error_number;
+    return 0;
 }
 
 std::FILE* open_through_link(const char* name)

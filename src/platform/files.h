@@ -28,6 +28,11 @@ enum FileKind {
 // Leaves the error number alone unless the answer is UNUSABLE_FILE.
 FileKind find_file_kind(const char* name);
 
+// Whether the user may change the existing file: 0, or -1 with EACCES for a
+// file marked read-only (no write permission). A replacement would go
+// through even so; S keeps such a file as it is.
+int check_writable(const char* name);
+
 // The regular file a link leads to, emptied and opened for binary writing,
 // or nullptr with the error number set.
 std::FILE* open_through_link(const char* name);

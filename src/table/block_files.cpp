@@ -77,8 +77,8 @@ int write_through_link(const char* name)
 int write_block_file(const char* name)
 {
     switch (find_file_kind(name)) {
-    case NO_FILE:
-    case REGULAR_FILE: return replace_block_file(name);
+    case NO_FILE: return replace_block_file(name);
+    case REGULAR_FILE: return check_writable(name) == 0 ? replace_block_file(name) : BLOCK_NOT_OPENED;
     case LINK_TO_REGULAR_FILE: return write_through_link(name);
     default: return BLOCK_NOT_OPENED;
     }
