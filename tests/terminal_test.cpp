@@ -66,6 +66,19 @@ protected:
         return true;
     }
 
+    // Starts a command in the working directory on a terminal of its own,
+    // whose other end is `terminal`.
+    pid_t start_on_terminal(const std::string& command)
+    {
+        pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+        if (child == 0) {
+            if (chdir(work_dir.c_str()) == 0)
+                execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return child;
+    }
+
     int terminal = -1;
 };
 
@@ -73,14 +86,8 @@ TEST_F(TerminalTest, PromptsStandBeforeTheirAnswers)
 {
     ASSERT_TRUE(write_bytes(path("in.blk"), make_plausible_table()));
     ASSERT_TRUE(write_bytes(path("mm7.exe"), std::vector<unsigned char>(1000, 0)));  // too short
-    const std::string program = skilltab_program();
-    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    pid_t child = start_on_terminal(skilltab_program());
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (chdir(work_dir.c_str()) == 0)
-            execl("/bin/sh", "sh", "-c", ("exec " + program).c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
     const std::pair<std::string, std::string> dialogue[] = {
         {"Choice: ", "L"},
         {"Load from file name: ", "in.blk"},
@@ -160,13 +167,8 @@ TEST_F(TerminalTest, WindowsConsoleTakesNamesInAnyLanguage)
         const std::set<std::string> before = files();
         const std::string command = windows_command("tests/windows/console_dialogue.exe") + " 'Z:" + build
                                     + "/skilltab.exe' keys";
-        pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+        pid_t child = start_on_terminal(command);
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (chdir(work_dir.c_str()) == 0)
-                execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
         // What the console shows must be read, or the program would wait to write it.
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (std::chrono::steady_clock::now() < deadline && waitpid(child, nullptr, WNOHANG) == 0) {
