@@ -157,10 +157,14 @@ std::FILE* open_through_link(const char* name)
     return nullptr;
 }
 
+namespace {
+
 int sync_file(std::FILE* file)
 {
     return _commit(_fileno(file));
 }
+
+}  // namespace
 
 bool is_same_file(const char* first, const char* second)
 {
@@ -263,10 +267,14 @@ std::FILE* open_through_link(const char* name)
                                   "wb");
 }
 
+namespace {
+
 int sync_file(std::FILE* file)
 {
     return fsync(fileno(file));
 }
+
+}  // namespace
 
 bool is_same_file(const char* first, const char* second)
 {
@@ -281,3 +289,19 @@ bool is_same_file(const char* first, const char* second)
 }
 
 #endif
+
+int push_to_device(std::FILE* file)
+{
+    if (std::fflush(file) != 0 || std::ferror(file))
+        return -1;
+    return sync_file(file);
+}
+
+int finish_writing(std::FILE* file)
+{
+    if (push_to_device(file) != 0) {
+        close_keeping_error_number(file);
+        return -1;
+    }
+    return std::fclose(file) == 0 ? 0 : -1;
+}

@@ -41,8 +41,14 @@ std::FILE* open_through_link(const char* name);
 // error number stays that of the failure the caller is about to report.
 void close_keeping_error_number(std::FILE* file);
 
-// Pushes what the file holds to the storage device. 0 on success.
-int sync_file(std::FILE* file);
+// Flushes the stream, checks its error mark (a write that failed on the
+// way) and pushes the file to the storage device. 0, or -1 with the error
+// number of the step that failed.
+int push_to_device(std::FILE* file);
+
+// push_to_device, then closes the stream, which is closed either way.
+// 0 when every byte written is on the device.
+int finish_writing(std::FILE* file);
 
 // Whether the two names lead to the same existing file. Leaves the error number alone.
 bool is_same_file(const char* first, const char* second);

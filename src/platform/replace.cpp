@@ -207,9 +207,7 @@ int finish_replacement(Replacement* replacement)
     DWORD target_attributes = GetFileAttributesA(replacement->target);
     if (target_attributes == INVALID_FILE_ATTRIBUTES)
         target_attributes = 0;
-    bool written = std::fflush(replacement->file) == 0 && !std::ferror(replacement->file)
-                   && sync_file(replacement->file) == 0;
-    if (!written) {
+    if (push_to_device(replacement->file) != 0) {
         int failure = errno;
         remove_new_file(replacement);
         errno = failure;
@@ -359,21 +357,16 @@ int give_up(Replacement* replacement, int outcome)
 int finish_replacement(Replacement* replacement)
 {
     int error_number = errno;
-    int file = fileno(replacement->file);
-    bool written = std::fflush(replacement->file) == 0 && !std::ferror(replacement->file)
-                   && give_permissions(file, replacement->target) == 0 && fsync(file) == 0;
-    int failure = errno;
-    bool closed = std::fclose(replacement->file) == 0;
-    replacement->file = nullptr;
-    if (!written || !closed) {
-        if (!written)
-            errno = failure;
+    if (give_permissions(fileno(replacement->file), replacement->target) != 0)
         return give_up(replacement, REPLACEMENT_NOT_WRITTEN);
-    }
+    int written = finish_writing(replacement->file);
+    replacement->file = nullptr;  // closed either way
+    if (written != 0)
+        return give_up(replacement, REPLACEMENT_NOT_WRITTEN);
     if (std::rename(replacement->new_name, replacement->target) != 0)
         return give_up(replacement, REPLACEMENT_NOT_MOVED);
     if (sync_folder(replacement->folder) != 0) {
-        failure = errno;
+        int failure = errno;
         let_go(replacement);
         errno = failure;
         return REPLACEMENT_NOT_MOVED;

@@ -30,12 +30,12 @@
 //     created and nothing held.
 //
 // finish_replacement(replacement)
-//     Checks that every write reached the new file (its stream's error mark),
-//     flushes it, gives it target's permission bits without set-user-ID,
+//     Gives the new file target's permission bits without set-user-ID,
 //     set-group-ID and sticky (a new target gets the usual bits of a new file;
-//     on Windows target's attributes, the read-only mark among them), syncs it
-//     to the storage device and moves it over target in one step; then syncs
-//     target's folder, so that the move survives a power loss too. Returns
+//     on Windows target's attributes, the read-only mark among them), flushes
+//     it, checks that every write reached it (its stream's error mark), syncs
+//     it to the storage device and moves it over target in one step; then
+//     syncs target's folder, so that the move survives a power loss too. Returns
 //     REPLACED when target holds the new content on the device. Otherwise the
 //     error number is that of the failed step, the new file has been removed
 //     (see removal_error), and the result is

@@ -65,13 +65,7 @@ int write_through_link(const char* name)
     if (output_file == nullptr)
         return BLOCK_NOT_OPENED;
     write_skill_block();
-    bool written = std::fflush(output_file) == 0 && !std::ferror(output_file)
-                   && sync_file(output_file) == 0;
-    if (!written) {
-        close_keeping_error_number(output_file);
-        return BLOCK_NOT_WRITTEN;
-    }
-    return std::fclose(output_file) == 0 ? BLOCK_WRITTEN : BLOCK_NOT_WRITTEN;
+    return finish_writing(output_file) == 0 ? BLOCK_WRITTEN : BLOCK_NOT_WRITTEN;
 }
 
 int write_block_file(const char* name)
