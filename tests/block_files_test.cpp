@@ -1,5 +1,7 @@
 // L and S: skill block files in and out, and the answers at their file-name prompts.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "stand_in_game.h"
@@ -243,6 +245,11 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
     symlink("/dev/null", path("null.blk").c_str());
     symlink("fifo", path("fifo.blk").c_str());
     symlink("gone.blk", path("dangling.blk").c_str());
+    int socket_file = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un socket_name = {};
+    socket_name.sun_family = AF_UNIX;
+    std::snprintf(socket_name.sun_path, sizeof socket_name.sun_path, "%s", path("socket").c_str());
+    ASSERT_EQ(bind(socket_file, reinterpret_cast<sockaddr*>(&socket_name), sizeof socket_name), 0);
     put("target.blk", "old");
     symlink("target.blk", path("link.blk").c_str());
     umask(022);
@@ -269,6 +276,7 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
         cases.push_back({"fifo.blk", NOT_A_FILE, "", 0});
         cases.push_back({"null.blk", NOT_A_FILE, "", 0});
         cases.push_back({"dangling.blk", "No such file or directory", "", 0});
+        cases.push_back({"socket", ANY_ERROR, "", 0});  // L: the system cannot open one at all
     }
     // A block file marked read-only is kept as it is (root may write any file).
     if (testing_windows() || geteuid() != 0) {
@@ -311,6 +319,7 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
         }
     }
     EXPECT_EQ(get("link.blk"), testing_windows() ? "old" : sample_block());
+    close(socket_file);
     EXPECT_FALSE(exists("gone.blk"));
     EXPECT_EQ(get("kept.blk"), exists("kept.blk") ? "read-only" : "<missing>");
 }

@@ -69,6 +69,19 @@ struct Dialogue {
     std::string success;                        // the line that says so; empty where it must fail
 };
 
+// The sanitizers' leak check cannot run under a tracer.
+const std::string STRACE = "env ASAN_OPTIONS=detect_leaks=0 strace -qq -e signal=none -o ";
+
+// Why strace cannot serve here, or nullptr where it can.
+const char* strace_missing()
+{
+    if (testing_windows())
+        return "strace traces Linux programs only";
+    if (system("strace -V >/dev/null 2>&1") != 0)
+        return "strace is not installed";
+    return nullptr;
+}
+
 class FaultInjectionTest : public ProgramTest {
 protected:
     void set_up_folder(const Dialogue& d)
@@ -121,10 +134,8 @@ protected:
 
 TEST_F(FaultInjectionTest, EveryFailedFileOperationLeavesKeptFilesWhole)
 {
-    if (testing_windows())
-        GTEST_SKIP() << "strace traces Linux programs only";
-    if (system("strace -V >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "strace is not installed";
+    if (strace_missing() != nullptr)
+        GTEST_SKIP() << strace_missing();
     const Dialogue dialogues[] = {
         {"I replaces the game", "L\nnew.blk\nI\nQ\n",
          {{"mm7.exe", OLD_GAME}, {"new.blk", NEW_TABLE}}, "mm7.exe", NEW_GAME,
@@ -137,12 +148,10 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationLeavesKeptFilesWhole)
         {"S makes a new block file", "L\nnew.blk\nS\nkept.blk\nQ\n", {{"new.blk", NEW_TABLE}},
          "kept.blk", NEW_TABLE, "Skill block saved."},
     };
-    // The sanitizers' leak check cannot run under a tracer.
-    const std::string strace = "env ASAN_OPTIONS=detect_leaks=0 strace -qq -e signal=none -o ";
     int points_tried = 0;
     for (const Dialogue& d : dialogues) {
         set_up_folder(d);
-        program_wrapper = strace + base_dir + "/trace";
+        program_wrapper = STRACE + base_dir + "/trace";
         ProgramRun clean = run(d.input);
         ASSERT_EQ(clean.status, 0) << d.what << "\n" << clean.err;
         ASSERT_EQ(get(d.kept), d.replaced) << d.what;
@@ -153,7 +162,7 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationLeavesKeptFilesWhole)
             if (point.line.starts_with("write(1,"))
                 fault = "write:error=EPIPE:signal=PIPE";
             set_up_folder(d);
-            program_wrapper = strace + "/dev/null -e inject=" + fault + ":when="
+            program_wrapper = STRACE + "/dev/null -e inject=" + fault + ":when="
                               + std::to_string(point.occurrence);
             ProgramRun result = run(d.input);
             check_run(d, result, point, std::string(d.what) + ", " + fault + " at " + point.line);
@@ -162,6 +171,41 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationLeavesKeptFilesWhole)
     }
     program_wrapper.clear();
     std::printf("%d fault points tried\n", points_tried);
+}
+
+TEST_F(FaultInjectionTest, AFailedLoadKeepsUnsavedEdits)
+{
+    if (strace_missing() != nullptr)
+        GTEST_SKIP() << strace_missing();
+    // Knight's Staff edited, then a load whose read fails: the save after it
+    // must hold the edit, and the load must say why it did nothing.
+    put("new.blk", NEW_TABLE);
+    const std::string input = "C\n0\n0\nEMGG\nR\nL\nnew.blk\nS\nkept.blk\nQ\n";
+    program_wrapper = STRACE + base_dir + "/trace";
+    ASSERT_EQ(run(input).status, 0);
+    std::remove(path("kept.blk").c_str());
+    // The read of new.blk: the first read of the descriptor its open returned.
+    std::istringstream trace(read_whole_file(base_dir + "/trace"));
+    std::string descriptor;
+    int reads = 0, failing_read = 0;
+    for (std::string line; std::getline(trace, line) && failing_read == 0;) {
+        if (line.starts_with("openat(") && line.find("\"new.blk\"") != std::string::npos)
+            descriptor = line.substr(line.rfind("= ") + 2);
+        if (!line.starts_with("read("))
+            continue;
+        ++reads;
+        if (!descriptor.empty() && line.starts_with("read(" + descriptor + ","))
+            failing_read = reads;
+    }
+    ASSERT_GT(failing_read, 0);
+    program_wrapper = STRACE + "/dev/null -e inject=read:error=EIO:when=" + std::to_string(failing_read);
+    ProgramRun result = run(input);
+    program_wrapper.clear();
+    EXPECT_EQ(result.err, "Error: Cannot read new.blk: Input/output error\n\n");
+    std::string edited(BLOCK_SIZE, '\0');
+    for (int stage = 0; stage < 4; ++stage)
+        edited[cell(0, stage, 0)] = "\x02\x03\x04\x04"[stage];
+    EXPECT_EQ(get("kept.blk"), edited);
 }
 
 }  // namespace

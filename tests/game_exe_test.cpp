@@ -1,4 +1,6 @@
 // E and I against stand-in game files of every shape that matters.
+#include <set>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -191,6 +193,43 @@ TEST_F(GameExeTest, InsertLeavesTheGameAloneWhenItCannotFinish)
         EXPECT_EQ(result.err, refused + refused);
         EXPECT_FALSE(exists("mm7_new.exe"));
     }
+}
+
+TEST_F(GameExeTest, NewFilesAreOnTheDiskBeforeTheyReplaceTheOld)
+{
+    if (!testing_windows())
+        GTEST_SKIP() << "on Linux the fault-injection test shows it, call by call";
+    // Wine's relay trace of two calls: every new file must be flushed to the
+    // disk through its own handle before that handle moves it over the old.
+    ASSERT_EQ(system("/usr/lib/wine/wine64 reg add 'HKCU\\Software\\Wine\\Debug' /v RelayInclude /t REG_SZ"
+                     " /d 'kernel32.FlushFileBuffers;kernel32.SetFileInformationByHandle' /f >/dev/null 2>&1"),
+              0);
+    put("in.blk", TABLE);
+    put("mm7.exe", GAME);
+    put("kept.blk", std::string(BLOCK_SIZE, '\0'));
+    program_wrapper = "env WINEDEBUG=+relay sh -c 'exec \"$@\" 2>../relay' sh";
+    ProgramRun result = run(LOAD + "I\nS\nkept.blk\nQ\n");
+    program_wrapper.clear();
+    EXPECT_EQ(result.out, START + LOAD_OUT + CHOICE + INSERTED + CHOICE + "Save to file name: " + MENU
+                              + "Skill block saved.\n\n" + CHOICE + END);
+    std::istringstream trace(read_whole_file(base_dir + "/relay"));
+    std::set<std::string> flushed;  // handles flushed since the last move
+    int moves = 0;
+    for (std::string line; std::getline(trace, line);) {
+        size_t call = line.find(":Call KERNEL32.");
+        if (call == std::string::npos)
+            continue;
+        std::string function = line.substr(call + 15, line.find('(') - call - 15);
+        std::string handle = line.substr(line.find('(') + 1, 8);
+        if (function == "FlushFileBuffers")
+            flushed.insert(handle);
+        if (function == "SetFileInformationByHandle" && line.find(",00000003,") != std::string::npos) {
+            EXPECT_TRUE(flushed.contains(handle)) << "moved without a flush: " << line;
+            flushed.clear();
+            ++moves;
+        }
+    }
+    EXPECT_EQ(moves, 2) << "one move for I, one for S";
 }
 
 TEST_F(GameExeTest, InsertMakesACopyOfItsOwn)
