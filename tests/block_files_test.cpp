@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string as_string(const std::vector<unsigned char>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // A block with levels in the two unnamed slots, which must pass through unchanged.
 std::string sample_block()
 {

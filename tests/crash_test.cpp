@@ -16,11 +16,6 @@
 
 namespace {
 
-std::string as_string(const std::vector<unsigned char>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 std::vector<unsigned char> inverted(std::vector<unsigned char> table)
 {
     for (auto& level : table)

@@ -14,11 +14,6 @@
 
 namespace {
 
-std::string as_string(const std::vector<unsigned char>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 const std::string OLD_TABLE = as_string(make_plausible_table());
 const std::string NEW_TABLE(BLOCK_SIZE, '\x03');
 const std::string OLD_GAME = as_string(make_stand_in_game(make_plausible_table()));

@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string as_string(const std::vector<unsigned char>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
-
 const std::string TABLE = as_string(make_plausible_table());
 const std::string GAME = as_string(make_stand_in_game(make_plausible_table()));
 const std::string EXTRACTED = MENU + "Skill block extracted.\n\n";

@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,12 @@ private:
 };
 
 std::string read_whole_file(const std::string& path);
+
+// The bytes of a made-up table or game, as the files the program leaves are read.
+inline std::string as_string(const std::vector<unsigned char>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
 
 // Whether the program under test is the Windows build (run under Wine).
 bool testing_windows();
