@@ -8,7 +8,7 @@
 unsigned char command_character;
 unsigned char second_character;
 unsigned char progression[4];
-char file_name[FILE_NAME_MAX + 1];
+char file_name[FILE_NAME_BYTES_MAX + 1];
 bool input_ended;
 bool character_unusable;
 
@@ -37,7 +37,7 @@ void read_command_character()
 
 // Keeps every character before the line end, spaces and bytes 255 included;
 // only the real end of the input ends a name early. An answer that could not
-// be opened under exactly the name typed (too long for file_name, or holding
+// be opened under exactly the name typed (over FILE_NAME_MAX characters, or holding
 // a NUL, where the name would end) is dropped whole, so that no file is ever
 // opened under another name and no part of the answer is taken as a command.
 int read_file_name()
@@ -48,6 +48,8 @@ int read_file_name()
         unsigned char c = read_character();
         if (c == '\n' || input_ended) {
             file_name[i] = '\0';
+            if (count_characters(file_name, i) > FILE_NAME_MAX)
+                return FILE_NAME_TOO_LONG;
             if (holds_nul)
                 return FILE_NAME_HOLDS_NUL;
             if (holds_unusable || !is_usable_name(file_name))
@@ -55,7 +57,7 @@ int read_file_name()
             strip_pasted_quotes(file_name);
             return FILE_NAME_READ;
         }
-        if (i == FILE_NAME_MAX) {
+        if (i == FILE_NAME_BYTES_MAX) {  // past any name of FILE_NAME_MAX characters
             file_name[i] = '\0';
             discard_rest_of_line();
             return FILE_NAME_TOO_LONG;

@@ -2,14 +2,15 @@
 #pragma once
 
 constexpr unsigned char END_OF_INPUT = 255;  // what read_character gives at the end
-constexpr int FILE_NAME_MAX = 60;
+constexpr int FILE_NAME_MAX = 60;  // characters, whatever their bytes
+constexpr int FILE_NAME_BYTES_MAX = 4 * FILE_NAME_MAX;  // a character is at most 4 bytes
 
 // The first character of the latest answer at the main, viewer, class, skill
 // and progression prompts; the loops test it at their heads.
 extern unsigned char command_character;
 extern unsigned char second_character;  // second character of a skill number
 extern unsigned char progression[4];
-extern char file_name[FILE_NAME_MAX + 1];
+extern char file_name[FILE_NAME_BYTES_MAX + 1];
 
 // Set when standard input has really ended, unlike a byte 255 typed inside it;
 // every loop that waits for an answer leaves when it is set.
@@ -24,7 +25,7 @@ void discard_rest_of_line();
 void read_command_character();
 // What read_file_name says of the answer it read into file_name.
 constexpr int FILE_NAME_READ = 0;
-constexpr int FILE_NAME_TOO_LONG = 1;     // longer than FILE_NAME_MAX; file_name is no name
+constexpr int FILE_NAME_TOO_LONG = 1;     // over FILE_NAME_MAX characters; file_name is no name
 constexpr int FILE_NAME_HOLDS_NUL = 2;    // a NUL would cut the name short; file_name is no name
 constexpr int FILE_NAME_UNUSABLE = 3;     // a character this system cannot use in a name
 int read_file_name();

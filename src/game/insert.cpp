@@ -10,6 +10,7 @@
 #include "platform/replace.h"
 #include "table/block_files.h"
 #include "table/skill_block.h"
+#include "table/skill_table.h"
 
 namespace {
 
@@ -38,11 +39,19 @@ int report_wrong_length(const char* first_line)
 
 int insert_into_game()
 {
-    if (refuse_unloaded_table() != 0 || open_game_exe() != 0)
+    if (refuse_unloaded_table(table_read) != 0 || open_game_exe() != 0)
         return 1;
-    if (begin_replacement(&game_copy, GAME_EXE_NAME, NEW_GAME_EXE_NAME) != 0) {
-        close_keeping_error_number(input_file);
+    // The copy's name is taken with the game closed: on Windows a second I
+    // that waited for the name while holding the game open would keep the
+    // first from moving its copy over it.
+    std::fclose(input_file);
+    if (begin_replacement(&game_copy, GAME_EXE_NAME, NEW_GAME_EXE_NAME) != 0)
         return report_cannot_open(NEW_GAME_EXE_NAME);
+    if (open_game_exe_quietly() != 0) {
+        abandon_replacement(&game_copy);
+        report_game_not_opened();
+        report_left_behind(&game_copy);
+        return 1;
     }
     output_file = game_copy.file;
     std::setvbuf(output_file, copy_buffer, _IOFBF, sizeof copy_buffer);
@@ -77,6 +86,8 @@ int insert_into_game()
         print_error("Error: Cannot write mm7_new.exe: %s\n", error_text());
     else if (outcome == REPLACEMENT_NOT_MOVED)
         print_error("Error: Cannot replace mm7.exe: %s\n", error_text());
+    else if (outcome == REPLACED_NOT_SYNCED)
+        print_error("Error: mm7.exe is replaced, but its folder cannot be synced: %s\n", error_text());
     else
         std::printf("Skills inserted into mm7.exe.\n\n");
     report_left_behind(&game_copy);

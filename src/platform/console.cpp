@@ -1,25 +1,33 @@
+// What the console does alike on every system.
 #include "platform/console.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-
-#include "platform/typed_text.h"
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
 char stdout_buffer[512];
 
-// On a console every print is on the screen at once; elsewhere standard
-// output goes in 512-byte blocks. Standard error is never buffered.
+// The bytes of one valid UTF-8 sequence at text (RFC 3629: at most four
+// bytes, no overlong form, no surrogate, nothing above U+10FFFF), or 0.
+int utf8_sequence_length(const unsigned char* text, int length)
+{
+    unsigned char lead = text[0];
+    int size = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+             : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (size == 0 || size > length)
+        return 0;
+    // The second byte's range closes the overlong, surrogate and too-high forms.
+    unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    for (int i = 1; i < size; ++i) {
+        if (text[i] < (i == 1 ? low : 0x80) || text[i] > (i == 1 ? high : 0xBF))
+            return 0;
+    }
+    return size;
+}
+
+}  // namespace
+
 void set_up_buffers(bool output_console)
 {
     if (output_console)
@@ -29,143 +37,13 @@ void set_up_buffers(bool output_console)
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
-}  // namespace
-
-#ifdef _WIN32
-
-namespace {
-
-constexpr int LINE_UNITS = 4096;  // UTF-16 units read at once, a whole typed line
-constexpr wchar_t CTRL_Z = 0x1A;
-
-HANDLE console_input;  // set while standard input is a console
-UINT found_output_code_page;
-char line_bytes[4 * LINE_UNITS];
-bool line_unusable[4 * LINE_UNITS];
-int line_length;
-int line_position;
-bool console_ended;
-
-// A real console, not merely a character device such as NUL.
-bool is_real_console(DWORD which)
+int count_utf8_characters(const char* text, int length)
 {
-    DWORD mode;
-    return GetConsoleMode(GetStdHandle(which), &mode);
-}
-
-void put_code_page_back()
-{
-    SetConsoleOutputCP(found_output_code_page);
-}
-
-BOOL WINAPI put_code_page_back_on_signal(DWORD)
-{
-    put_code_page_back();
-    return FALSE;  // the system's own action follows: Ctrl-C still ends the program
-}
-
-void wait_for_enter()
-{
-    std::fflush(stdout);
-    std::fprintf(stdout, "\nPress Enter to close this window.");
-    std::fflush(stdout);
-    wchar_t line[LINE_UNITS];
-    DWORD count;
-    ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), line, LINE_UNITS, &count, nullptr);
-}
-
-// Reads the next typed line and converts it; false once the console has ended.
-bool read_console_line()
-{
-    wchar_t typed[LINE_UNITS];
-    DWORD count = 0;
-    if (console_ended || !ReadConsoleW(console_input, typed, LINE_UNITS, &count, nullptr) || count == 0) {
-        console_ended = true;
-        return false;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    int characters = 0;
+    for (int i = 0; i < length; ++characters) {
+        int size = utf8_sequence_length(bytes + i, length - i);
+        i += size == 0 ? 1 : size;  // a byte of no valid sequence is a character of its own
     }
-    int units = static_cast<int>(count);
-    for (int i = 0; i < units; ++i) {
-        if (typed[i] == CTRL_Z) {  // the end of the input, as a text stream takes it
-            units = i;
-            console_ended = true;
-            break;
-        }
-    }
-    line_length = convert_typed_text(typed, units, GetACP(), line_bytes, line_unusable,
-                                     static_cast<int>(sizeof line_bytes));
-    line_position = 0;
-    return true;
+    return characters;
 }
-
-}  // namespace
-
-void set_up_console()
-{
-    int error_number = errno;
-    bool input_console = is_real_console(STD_INPUT_HANDLE);
-    bool output_console = is_real_console(STD_OUTPUT_HANDLE);
-    bool error_console = is_real_console(STD_ERROR_HANDLE);
-    set_up_buffers(output_console);
-    if (input_console)
-        console_input = GetStdHandle(STD_INPUT_HANDLE);
-    if (output_console || error_console) {
-        // Names are printed as the program holds them, in its own code page.
-        // Only error lines carry names, each written whole; in text mode the
-        // C library would pass each byte through its locale on the way to a
-        // console and break every character of more than one byte. The
-        // console makes a line feed a new line by itself.
-        found_output_code_page = GetConsoleOutputCP();
-        std::atexit(put_code_page_back);
-        SetConsoleCtrlHandler(put_code_page_back_on_signal, TRUE);
-        SetConsoleOutputCP(GetACP());
-        if (error_console)
-            _setmode(_fileno(stderr), _O_BINARY);
-    }
-    DWORD processes[2];
-    if (keeps_window_open(GetConsoleProcessList(processes, 2), input_console, output_console))
-        std::atexit(wait_for_enter);  // runs before the code page goes back
-    errno = error_number;
-}
-
-int read_input_byte(bool* unusable)
-{
-    *unusable = false;
-    if (console_input == nullptr)
-        return std::getchar();
-    while (line_position == line_length) {
-        if (!read_console_line())
-            return EOF;
-    }
-    *unusable = line_unusable[line_position];
-    return static_cast<unsigned char>(line_bytes[line_position++]);
-}
-
-void strip_pasted_quotes(char* name)
-{
-    size_t length = std::strlen(name);
-    if (length >= 2 && name[0] == '"' && name[length - 1] == '"') {
-        std::memmove(name, name + 1, length - 2);
-        name[length - 2] = '\0';
-    }
-}
-
-#else  // POSIX
-
-void set_up_console()
-{
-    int error_number = errno;  // the console check must not show in later error lines
-    set_up_buffers(isatty(fileno(stdout)));
-    errno = error_number;
-}
-
-int read_input_byte(bool* unusable)
-{
-    *unusable = false;
-    return getchar_unlocked();
-}
-
-void strip_pasted_quotes(char*)
-{
-}
-
-#endif

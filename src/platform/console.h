@@ -9,6 +9,16 @@
 // stays open until Enter once the program has ended.
 void set_up_console();
 
+// Unbuffered standard output on a console, 512-byte blocks otherwise;
+// standard error never buffered. Part of set_up_console.
+void set_up_buffers(bool output_console);
+
+// How many characters the system sees in the bytes of a name: each valid
+// UTF-8 sequence is one, and so is each byte of none. On Windows the
+// program's code page decides, where it is not UTF-8.
+int count_characters(const char* text, int length);
+int count_utf8_characters(const char* text, int length);
+
 // The next byte of standard input, or EOF once it has ended. From a pipe or
 // a file the bytes are taken as they come. On a Windows console each typed
 // line is read as UTF-16 and handed on in the program's code page, and a

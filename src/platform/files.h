@@ -7,39 +7,69 @@
 // (EACCES on Windows, as the system itself says there).
 #pragma once
 
+#include <chrono>
 #include <cstdio>
+
+// How long the program waits for a file or folder that another run or
+// another program holds for a moment, and the pause between two tries.
+constexpr int HOLD_WAIT_MILLISECONDS = 2000;
+constexpr int RETRY_PAUSE_MILLISECONDS = 10;
+
+void pause_briefly();
+long milliseconds_since(std::chrono::steady_clock::time_point start);
 
 // Whether the system takes the name as exactly these bytes. On Windows they
 // must be characters of the program's code page: the system would change any
 // other byte into a stand-in character and so reach another name.
 bool is_usable_name(const char* name);
 
-// A regular file opened for binary reading, or nullptr with the error number set.
+// A regular file opened for binary reading, or nullptr with the error number
+// set. On Windows a file another program holds for a moment is waited for,
+// for up to two seconds.
 std::FILE* open_for_reading(const char* name);
 
-// What stands under a name that S is to write.
+// What stands under a name that S is to write, once links are followed.
 enum FileKind {
-    NO_FILE,               // nothing: a new file can take the name
+    NO_FILE,        // nothing: a new file can take the name
     REGULAR_FILE,
-    LINK_TO_REGULAR_FILE,  // a symbolic link that leads to one (never on Windows)
-    UNUSABLE_FILE,         // anything else, or a failed look-up; the error number says which
+    UNUSABLE_FILE,  // anything else, or a failed look-up; the error number says which
 };
 
 // Leaves the error number alone unless the answer is UNUSABLE_FILE.
 FileKind find_file_kind(const char* name);
+
+// The longest name of a file the program writes, once made whole.
+constexpr int FINAL_NAME_MAX = 4096;
+
+// The name that a typed name finally leads to, the one S checks and writes,
+// in final_name (FINAL_NAME_MAX bytes and its end). On POSIX each symbolic
+// link is followed in turn, a relative one from its own folder; a link that
+// leads nowhere is refused (ENOENT), since no file is made through a link.
+// On Windows the name becomes a full path in the \\?\ form, as Windows
+// itself would take it: "/", "." and ".." resolved, trailing dots and spaces
+// dropped; a stream name (a colon past the drive's) is refused (EINVAL).
+// 0, or -1 with the error number set.
+int find_final_name(const char* name, char* final_name);
+
+// Whether the last component of a name is `wanted` in any letter case, with
+// trailing dots and spaces dropped, as FAT and Windows drop them.
+bool last_component_is(const char* name, const char* wanted);
+
+// Whether a character ends a folder's part of a name on this system.
+bool is_folder_separator(char c);
 
 // Whether the user may change the existing file: 0, or -1 with EACCES for a
 // file marked read-only (no write permission). A replacement would go
 // through even so; S keeps such a file as it is.
 int check_writable(const char* name);
 
-// The regular file a link leads to, emptied and opened for binary writing,
-// or nullptr with the error number set.
-std::FILE* open_through_link(const char* name);
-
 // fclose for a file only read from, whose close cannot lose anything: the
 // error number stays that of the failure the caller is about to report.
 void close_keeping_error_number(std::FILE* file);
+
+// Pushes what was written to the stream's file, already flushed, to the
+// storage device: 0, or -1 with the error number set.
+int sync_file(std::FILE* file);
 
 // Flushes the stream, checks its error mark (a write that failed on the
 // way) and pushes the file to the storage device. 0, or -1 with the error

@@ -20,29 +20,42 @@
 //     new regular file made exclusively by this run. Whatever stood under a
 //     given new_name (a copy left by a killed run, a link, a FIFO, another
 //     name of some other file) is removed first, never opened or written
-//     through; a folder there is refused (EISDIR; EACCES on Windows). While
-//     one run holds a replacement under a given new_name, another run that
-//     asks for the same name in the same folder waits for it, for up to
-//     HOLD_WAIT_MILLISECONDS, and then fails (EWOULDBLOCK; EACCES on Windows).
-//     The new file is its owner's alone (mode 0600, no sharing on Windows)
-//     until it is finished. Returns 0 with replacement->file open for binary
-//     writing; or -1 with the error number of the failed step, nothing
-//     created and nothing held.
+//     through; a folder there is refused (EISDIR; EACCES on Windows). Every
+//     replacement in one folder holds that folder until it is finished, so
+//     that runs replacing files there (an I and an S, or two I) take turns:
+//     another run waits for it, for up to HOLD_WAIT_MILLISECONDS, and then
+//     fails (EWOULDBLOCK; EACCES on Windows, where only a given new_name is
+//     held). The new file is its owner's alone (mode 0600, no sharing on
+//     Windows) until it is finished. Returns 0 with replacement->file open
+//     for binary writing; or -1 with the error number of the failed step,
+//     nothing created and nothing held.
 //
 // finish_replacement(replacement)
 //     Gives the new file target's permission bits without set-user-ID,
-//     set-group-ID and sticky (a new target gets the usual bits of a new file;
-//     on Windows target's attributes, the read-only mark among them), flushes
-//     it, checks that every write reached it (its stream's error mark), syncs
-//     it to the storage device and moves it over target in one step; then
-//     syncs target's folder, so that the move survives a power loss too. Returns
-//     REPLACED when target holds the new content on the device. Otherwise the
-//     error number is that of the failed step, the new file has been removed
-//     (see removal_error), and the result is
-//         REPLACEMENT_NOT_WRITTEN  a step before the move failed: target is as it was;
-//         REPLACEMENT_NOT_MOVED    the move failed (target is as it was), or the
-//                                  folder could not be synced after it (target
-//                                  holds the new content, which a power loss may undo).
+//     set-group-ID and sticky (a new target gets the usual bits of a new
+//     file). Where the file system keeps no permission bits (FAT and exFAT
+//     refuse the change), the new file keeps those it was made with. On
+//     Linux it also takes target's user.* attributes and access ACL where
+//     the file system has them; one that cannot be copied is left out, but
+//     never so that anyone gains access: the owning group gets no more than
+//     the ACL's group entry under its mask, and an ACL the new file inherited
+//     from its folder goes. On Windows it takes target's attributes, the
+//     read-only mark among them. Then it flushes the new file, checks that
+//     every write reached it (its stream's error mark), syncs it to the
+//     storage device, checks that the new name still names the very file
+//     this run made, moves it over target in one step, and syncs target's
+//     folder, so that the move survives a power loss too. Returns
+//         REPLACED                 target holds the new content on the device;
+//         REPLACEMENT_NOT_WRITTEN  a step before the move failed: target is as
+//                                  it was and the new file has been removed;
+//         REPLACEMENT_NOT_MOVED    the move failed, or another program had put a
+//                                  file of its own under the new name (EBUSY,
+//                                  and that file is left alone): target is as
+//                                  it was;
+//         REPLACED_NOT_SYNCED      target holds the new content, but its folder
+//                                  could not be synced, so a power loss may
+//                                  undo the move.
+//     Every outcome but REPLACED comes with the error number of the failed step.
 //
 // abandon_replacement(replacement)
 //     Closes and removes the new file; target is as it was.
@@ -58,18 +71,21 @@
 
 #include <cstdio>
 
-constexpr int HOLD_WAIT_MILLISECONDS = 2000;
-constexpr int REPLACEMENT_NAME_MAX = 255;
+#include "platform/files.h"
+
+constexpr int REPLACEMENT_NAME_MAX = FINAL_NAME_MAX + 16;  // room for ".XXXXXX.tmp" behind target
 
 constexpr int REPLACED = 0;
 constexpr int REPLACEMENT_NOT_WRITTEN = 1;
 constexpr int REPLACEMENT_NOT_MOVED = 2;
+constexpr int REPLACED_NOT_SYNCED = 3;
 
 struct Replacement {
     const char* target;
     char new_name[REPLACEMENT_NAME_MAX + 1];
     std::FILE* file;    // the new file, open for writing between begin and finish
     int folder;         // target's folder, held open (and locked) on POSIX
+    unsigned long long device, inode;  // the new file's, to know it again before the move
     int removal_error;  // set when the new file could not be removed
 };
 

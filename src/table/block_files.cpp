@@ -14,9 +14,7 @@
 
 namespace {
 
-constexpr int BLOCK_WRITTEN = 0;
-constexpr int BLOCK_NOT_OPENED = 1;  // nothing was written
-constexpr int BLOCK_NOT_WRITTEN = 2;
+constexpr int BLOCK_NOT_OPENED = -1;  // nothing was written; otherwise a replacement's outcome
 
 Replacement block_copy;
 
@@ -38,51 +36,43 @@ int ask_file_name(const char* prompt)
     return 1;
 }
 
+// The name that S checks and writes: where the typed name finally leads.
+char final_name[FINAL_NAME_MAX + 1];
+
 // The game itself must never be overwritten with a bare skill block, under
-// whatever name it is reached.
+// whatever name it is reached: on FAT and exFAT every spelling of a name is
+// the same file, and through FUSE each may still look like a file of its own.
 bool names_game_exe(const char* name)
 {
-    return std::strcmp(name, GAME_EXE_NAME) == 0 || std::strcmp(name, "MM7.EXE") == 0
-           || is_same_file(name, GAME_EXE_NAME);
+    return last_component_is(name, GAME_EXE_NAME) || is_same_file(name, GAME_EXE_NAME);
+}
+
+// The copy that I makes is I's alone: a block saved there would be moved over the game.
+bool names_game_copy(const char* name)
+{
+    return last_component_is(name, NEW_GAME_EXE_NAME) || is_same_file(name, NEW_GAME_EXE_NAME);
 }
 
 // A new file beside the old one takes its name only once the block is
-// whole on the device.
-int replace_block_file(const char* name)
+// whole on the device; a link stays a link, and the file it leads to is
+// replaced in its own folder.
+int write_block_file(const char* name)
 {
+    FileKind kind = find_file_kind(name);
+    if (kind == UNUSABLE_FILE || (kind == REGULAR_FILE && check_writable(name) != 0))
+        return BLOCK_NOT_OPENED;
     if (begin_replacement(&block_copy, name, nullptr) != 0)
         return BLOCK_NOT_OPENED;
     output_file = block_copy.file;
     write_skill_block();
-    return finish_replacement(&block_copy) == REPLACED ? BLOCK_WRITTEN : BLOCK_NOT_WRITTEN;
-}
-
-// A link is the user's way of keeping the block somewhere else: the file it
-// leads to is written, and every write is checked.
-int write_through_link(const char* name)
-{
-    output_file = open_through_link(name);
-    if (output_file == nullptr)
-        return BLOCK_NOT_OPENED;
-    write_skill_block();
-    return finish_writing(output_file) == 0 ? BLOCK_WRITTEN : BLOCK_NOT_WRITTEN;
-}
-
-int write_block_file(const char* name)
-{
-    switch (find_file_kind(name)) {
-    case NO_FILE: return replace_block_file(name);
-    case REGULAR_FILE: return check_writable(name) == 0 ? replace_block_file(name) : BLOCK_NOT_OPENED;
-    case LINK_TO_REGULAR_FILE: return write_through_link(name);
-    default: return BLOCK_NOT_OPENED;
-    }
+    return finish_replacement(&block_copy);
 }
 
 }  // namespace
 
-int refuse_unloaded_table()
+int refuse_unloaded_table(int loaded)
 {
-    if (table_loaded)
+    if (loaded)
         return 0;
     show_main_menu();
     std::printf("No skill block loaded yet!\n\n");
@@ -107,23 +97,32 @@ int load_skill_block_file()
 
 int save_skill_block_file()
 {
-    if (refuse_unloaded_table() != 0 || ask_file_name("Save to file name: ") != 0)
+    if (refuse_unloaded_table(table_loaded) != 0 || ask_file_name("Save to file name: ") != 0)
         return 1;
-    if (names_game_exe(file_name)) {
+    if (find_final_name(file_name, final_name) != 0)
+        return report_cannot_open(file_name);
+    if (names_game_exe(final_name)) {
         show_main_menu();
         std::printf("No!  Bad user!  Don't overwrite the whole game with just the skills!\n");
         std::printf("Seriously, you would have destroyed your game if I had let you do that.\n\n");
         return 1;
     }
+    if (names_game_copy(final_name)) {
+        show_main_menu();
+        print_error("Error: %s is kept for the copy of mm7.exe that I makes.\n\n", file_name);
+        return 1;
+    }
     block_copy.removal_error = 0;
-    int outcome = write_block_file(file_name);
+    int outcome = write_block_file(final_name);
     if (outcome == BLOCK_NOT_OPENED)
         return report_cannot_open(file_name);
     show_main_menu();
-    if (outcome == BLOCK_NOT_WRITTEN)
-        print_error("Error: Cannot write %s: %s\n", file_name, error_text());
-    else
+    if (outcome == REPLACED)
         std::printf("Skill block saved.\n\n");
+    else if (outcome == REPLACED_NOT_SYNCED)
+        print_error("Error: %s is saved, but its folder cannot be synced: %s\n", file_name, error_text());
+    else
+        print_error("Error: Cannot write %s: %s\n", file_name, error_text());
     report_left_behind(&block_copy);
-    return outcome == BLOCK_WRITTEN ? 0 : 1;
+    return outcome == REPLACED ? 0 : 1;
 }

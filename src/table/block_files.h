@@ -3,7 +3,7 @@
 
 int load_skill_block_file();
 
-// S and I write nothing before a table was read or edited: 1, with the menu
-// and the reason printed, while none was.
-int refuse_unloaded_table();
+// S writes nothing before a table was read or edited, I nothing before one
+// was read: 1, with the menu and the reason printed, while `loaded` is 0.
+int refuse_unloaded_table(int loaded);
 int save_skill_block_file();

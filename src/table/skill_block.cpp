@@ -30,6 +30,7 @@ int read_skill_block()
     }
     std::memcpy(skill_table, block, sizeof block);
     table_loaded = 1;
+    table_read = 1;
     return 0;
 }
 

@@ -6,6 +6,7 @@ unsigned char skill_table[SKILL_BLOCK_SIZE];
 char skill_names[SKILL_COUNT][SKILL_NAME_SIZE];
 char class_names[CLASS_COUNT][CLASS_NAME_SIZE];
 int table_loaded;
+int table_read;
 
 namespace {
 

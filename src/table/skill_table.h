@@ -27,5 +27,9 @@ extern unsigned char skill_table[SKILL_BLOCK_SIZE];
 extern char skill_names[SKILL_COUNT][SKILL_NAME_SIZE];
 extern char class_names[CLASS_COUNT][CLASS_NAME_SIZE];
 extern int table_loaded;  // set once a block was read or an entry edited
+// Set once a whole block came from a game or a file: only such a table goes
+// into the game, never one made of edits alone, which would wipe every
+// other skill there.
+extern int table_read;
 
 void fill_name_tables();

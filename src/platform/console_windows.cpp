@@ -1,0 +1,160 @@
+// The console on Windows: typed lines read as UTF-16 and converted to the
+// program's code page, the console's code page put back at the end, and a
+// window opened by a double-click kept open until Enter.
+#include "platform/console.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "platform/typed_text.h"
+
+namespace {
+
+constexpr int LINE_UNITS = 4096;  // UTF-16 units read at once, a whole typed line
+constexpr wchar_t CTRL_Z = 0x1A;
+
+HANDLE console_input;  // set while standard input is a console
+UINT found_output_code_page;
+char line_bytes[4 * LINE_UNITS];
+bool line_unusable[4 * LINE_UNITS];
+int line_length;
+int line_position;
+bool console_ended;
+
+// Input from a pipe or a file comes as bytes: a byte 0x1A is a byte like any
+// other, and only a carriage return before a line feed is dropped.
+int read_piped_byte()
+{
+    int c = _getc_nolock(stdin);
+    if (c != '\r')
+        return c;
+    int next = _getc_nolock(stdin);
+    if (next == '\n')
+        return next;
+    if (next != EOF)
+        ungetc(next, stdin);
+    return c;
+}
+
+// A real console, not merely a character device such as NUL.
+bool is_real_console(DWORD which)
+{
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(which), &mode);
+}
+
+void put_code_page_back()
+{
+    SetConsoleOutputCP(found_output_code_page);
+}
+
+BOOL WINAPI put_code_page_back_on_signal(DWORD)
+{
+    put_code_page_back();
+    return FALSE;  // the system's own action follows: Ctrl-C still ends the program
+}
+
+void wait_for_enter()
+{
+    std::fflush(stdout);
+    std::fprintf(stdout, "\nPress Enter to close this window.");
+    std::fflush(stdout);
+    wchar_t line[LINE_UNITS];
+    DWORD count;
+    ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), line, LINE_UNITS, &count, nullptr);
+}
+
+// Reads the next typed line and converts it; false once the console has ended.
+bool read_console_line()
+{
+    wchar_t typed[LINE_UNITS];
+    DWORD count = 0;
+    if (console_ended || !ReadConsoleW(console_input, typed, LINE_UNITS, &count, nullptr) || count == 0) {
+        console_ended = true;
+        return false;
+    }
+    int units = static_cast<int>(count);
+    for (int i = 0; i < units; ++i) {
+        if (typed[i] == CTRL_Z) {  // the end of the input, as a text stream takes it
+            units = i;
+            console_ended = true;
+            break;
+        }
+    }
+    line_length = convert_typed_text(typed, units, GetACP(), line_bytes, line_unusable,
+                                     static_cast<int>(sizeof line_bytes));
+    line_position = 0;
+    return true;
+}
+
+}  // namespace
+
+void set_up_console()
+{
+    int error_number = errno;
+    bool input_console = is_real_console(STD_INPUT_HANDLE);
+    bool output_console = is_real_console(STD_OUTPUT_HANDLE);
+    bool error_console = is_real_console(STD_ERROR_HANDLE);
+    set_up_buffers(output_console);
+    if (input_console)
+        console_input = GetStdHandle(STD_INPUT_HANDLE);
+    else
+        _setmode(_fileno(stdin), _O_BINARY);
+    if (output_console || error_console) {
+        // Names are printed as the program holds them, in its own code page.
+        // Only error lines carry names, each written whole; in text mode the
+        // C library would pass each byte through its locale on the way to a
+        // console and break every character of more than one byte. The
+        // console makes a line feed a new line by itself.
+        found_output_code_page = GetConsoleOutputCP();
+        std::atexit(put_code_page_back);
+        SetConsoleCtrlHandler(put_code_page_back_on_signal, TRUE);
+        SetConsoleOutputCP(GetACP());
+        if (error_console)
+            _setmode(_fileno(stderr), _O_BINARY);
+    }
+    DWORD processes[2];
+    if (keeps_window_open(GetConsoleProcessList(processes, 2), input_console, output_console))
+        std::atexit(wait_for_enter);  // runs before the code page goes back
+    errno = error_number;
+}
+
+int read_input_byte(bool* unusable)
+{
+    *unusable = false;
+    if (console_input == nullptr)
+        return read_piped_byte();
+    while (line_position == line_length) {
+        if (!read_console_line())
+            return EOF;
+    }
+    *unusable = line_unusable[line_position];
+    return static_cast<unsigned char>(line_bytes[line_position++]);
+}
+
+void strip_pasted_quotes(char* name)
+{
+    size_t length = std::strlen(name);
+    if (length >= 2 && name[0] == '"' && name[length - 1] == '"') {
+        std::memmove(name, name + 1, length - 2);
+        name[length - 2] = '\0';
+    }
+}
+
+
+int count_characters(const char* text, int length)
+{
+    if (GetACP() == CP_UTF8)
+        return count_utf8_characters(text, length);
+    // A double-byte code page: a lead byte and the byte behind it are one character.
+    int characters = 0;
+    for (int i = 0; i < length; ++i, ++characters) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length)
+            ++i;
+    }
+    return characters;
+}
