@@ -4,6 +4,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "stand_in_game.h"
 #include "support/program_run.h"
 #include "support/texts.h"
@@ -34,6 +36,14 @@ std::string folder_error(const std::string& name)
 }
 
 class BlockFilesTest : public ProgramTest {};
+
+size_t fs_entries(const std::string& folder)
+{
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+        ++count;
+    return count;
+}
 
 TEST_F(BlockFilesTest, SavedBlockIsTheLoadedOne)
 {
@@ -162,6 +172,128 @@ TEST_F(BlockFilesTest, SaveNeverOverwritesTheGame)
             << name;
         EXPECT_EQ(get("mm7.exe"), game);
         EXPECT_EQ(get("mm7.EXE"), "<missing>");
+    }
+}
+
+TEST_F(BlockFilesTest, SaveRefusesTheGameAndItsCopyUnderAnyName)
+{
+    // No game and no copy here: the names alone are refused, as a FAT or
+    // exFAT disk would take them, in any folder.
+    put("in.blk", sample_block());
+    mkdir(path("sub").c_str(), 0755);
+    const std::string KEPT_FOR_COPY = " is kept for the copy of mm7.exe that I makes.\n\n";
+    struct NameCase {
+        std::string name;
+        bool game;  // else the copy
+    };
+    std::vector<NameCase> cases = {
+        {"Mm7.exe", true}, {"mm7.exe.", true}, {"mm7.exe . .", true}, {"sub/MM7.Exe", true},
+        {"mm7_new.exe", false}, {"MM7_NEW.EXE", false}, {"sub/mm7_new.exe..", false},
+    };
+    if (testing_windows()) {
+        // The raw forms reach the same names; a colon past the drive's is a
+        // stream of a file, no file of its own.
+        cases.push_back({"\\\\?\\Z:" + work_dir + "/sub/mm7.exe", true});
+        cases.push_back({"\\\\.\\Z:" + work_dir + "/mm7_new.exe.", false});
+    } else {
+        // A link is followed to the name it finally leads to, a relative one
+        // from its own folder.
+        symlink("sub/hop", path("to-game").c_str());
+        symlink("MM7.exe", path("sub/hop").c_str());
+        symlink("sub/mm7_NEW.exe", path("to-copy").c_str());
+        cases.push_back({"to-game", true});
+        cases.push_back({"to-copy", false});
+    }
+    const std::set<std::string> before = files();
+    for (const NameCase& c : cases) {
+        ProgramRun result = run("L\nin.blk\nS\n" + c.name + "\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT
+                                  + (c.game ? REFUSED_GAME : MENU) + CHOICE + END)
+            << c.name;
+        EXPECT_EQ(result.err, c.game ? "" : "Error: " + c.name + KEPT_FOR_COPY) << c.name;
+        EXPECT_EQ(files(), before) << c.name;
+        EXPECT_EQ(fs_entries(path("sub")), testing_windows() ? 0u : 1u) << c.name;
+    }
+    // The copy's other names are refused too while it is there.
+    put("mm7_new.exe", "a copy of I's");
+    if (!testing_windows()) {
+        ASSERT_EQ(link(path("mm7_new.exe").c_str(), path("other.blk").c_str()), 0);
+        ProgramRun result = run("L\nin.blk\nS\nother.blk\nQ\n");
+        EXPECT_EQ(result.err, "Error: other.blk" + KEPT_FOR_COPY);
+        EXPECT_EQ(get("other.blk"), "a copy of I's");
+    }
+    if (testing_windows()) {
+        ProgramRun result = run("L\nin.blk\nS\nx.blk:stream\nQ\n");
+        EXPECT_EQ(result.err, "Error: Cannot open x.blk:stream: Invalid argument\n\n");
+    }
+}
+
+TEST_F(BlockFilesTest, SaveThroughALinkReplacesTheFileItLeadsTo)
+{
+    if (testing_windows())
+        GTEST_SKIP() << "Windows links are not made by the tests";
+    put("in.blk", sample_block());
+    mkdir(path("kept").c_str(), 0755);
+    put("kept/target.blk", "old");
+    chmod(path("kept/target.blk").c_str(), 0640);
+    symlink("kept/hop.blk", path("link.blk").c_str());
+    symlink("target.blk", path("kept/hop.blk").c_str());  // relative to its own folder
+    struct stat old_status;
+    ASSERT_EQ(stat(path("kept/target.blk").c_str(), &old_status), 0);
+    ProgramRun result = run("L\nin.blk\nS\nlink.blk\nQ\n");
+    EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT + SAVED + CHOICE + END);
+    EXPECT_EQ(get("kept/target.blk"), sample_block());
+    // A new file moved over it, with its bits; both links stay links.
+    struct stat status;
+    ASSERT_EQ(stat(path("kept/target.blk").c_str(), &status), 0);
+    EXPECT_NE(status.st_ino, old_status.st_ino);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    for (const char* name : {"link.blk", "kept/hop.blk"}) {
+        ASSERT_EQ(lstat(path(name).c_str(), &status), 0);
+        EXPECT_TRUE(S_ISLNK(status.st_mode)) << name;
+    }
+    EXPECT_EQ(fs_entries(path("kept")), 2u);
+
+    // A folder that cannot take a new file: the save is refused, and says so.
+    if (geteuid() != 0) {
+        chmod(path("kept").c_str(), 0555);
+        put("other.blk", std::string(BLOCK_SIZE, '\x01'));
+        result = run("L\nother.blk\nS\nlink.blk\nQ\n");
+        chmod(path("kept").c_str(), 0755);
+        EXPECT_EQ(result.err, "Error: Cannot open link.blk: Permission denied\n\n");
+        EXPECT_EQ(get("kept/target.blk"), sample_block());
+    }
+}
+
+TEST_F(BlockFilesTest, NameLengthCountsCharacters)
+{
+    put("in.blk", sample_block());
+    // Two, three and four bytes a character: 60 are a name, 61 are too many.
+    const std::string TOO_LONG = "Error: File name longer than 60 characters.\n\n";
+    for (const std::string character : {"ж", "漢", "\U00010330"}) {
+        std::string name;
+        for (int i = 0; i < 60; ++i)
+            name += character;
+        ProgramRun result = run("L\nin.blk\nS\n" + name + "\nS\n" + name + character + "\nQ\n");
+        EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT + SAVED + CHOICE
+                                  + SAVE_PROMPT + MENU + CHOICE + END)
+            << character;
+        EXPECT_EQ(result.err, TOO_LONG) << character;
+        EXPECT_EQ(get(name), sample_block()) << character;
+        std::remove(path(name).c_str());
+    }
+    if (testing_windows())
+        return;  // bytes of no character are no name there
+    // A byte of no valid sequence (a lone continuation byte, an overlong
+    // form, a surrogate, a sequence cut short) counts as a character.
+    for (const std::string odd : {"\x80", "\xc0\xaf", "\xed\xa0\x80", "\xe6\xbc"}) {
+        std::string name;
+        while (name.size() < 60 * odd.size())
+            name += odd;
+        int characters = odd == "\x80" ? 60 : odd.size() == 2 ? 120 : 180;
+        ProgramRun result = run("L\nin.blk\nS\n" + name + "\nQ\n");
+        EXPECT_EQ(result.err, characters > 60 ? TOO_LONG : "") << characters;
+        EXPECT_EQ(get(name), characters > 60 ? "<missing>" : sample_block());
     }
 }
 

@@ -43,13 +43,13 @@ constexpr int FINAL_NAME_MAX = 4096;
 
 // The name that a typed name finally leads to, the one S checks and writes,
 // in final_name (FINAL_NAME_MAX bytes and its end). On POSIX each symbolic
-// link is followed in turn, a relative one from its own folder; a link that
-// leads nowhere is refused (ENOENT), since no file is made through a link.
+// link is followed in turn, a relative one from its own folder, and
+// through_link tells whether there was one (no file is made through a link).
 // On Windows the name becomes a full path in the \\?\ form, as Windows
 // itself would take it: "/", "." and ".." resolved, trailing dots and spaces
 // dropped; a stream name (a colon past the drive's) is refused (EINVAL).
 // 0, or -1 with the error number set.
-int find_final_name(const char* name, char* final_name);
+int find_final_name(const char* name, char* final_name, bool* through_link);
 
 // Whether the last component of a name is `wanted` in any letter case, with
 // trailing dots and spaces dropped, as FAT and Windows drop them.

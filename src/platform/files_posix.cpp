@@ -75,8 +75,9 @@ bool is_folder_separator(char c)
     return c == '/';
 }
 
-int find_final_name(const char* name, char* final_name)
+int find_final_name(const char* name, char* final_name, bool* through_link)
 {
+    *through_link = false;
     if (std::strlen(name) > FINAL_NAME_MAX) {
         errno = ENAMETOOLONG;
         return -1;
@@ -86,8 +87,6 @@ int find_final_name(const char* name, char* final_name)
     for (int links = 0;; ++links) {
         struct stat status;
         if (lstat(final_name, &status) != 0) {
-            if (errno == ENOENT && links > 0)
-                return -1;  // a link that leads nowhere: no file is made through it
             errno = error_number;
             return 0;  // what stands there (or does not) is found out later
         }
@@ -99,6 +98,7 @@ int find_final_name(const char* name, char* final_name)
             errno = ELOOP;
             return -1;
         }
+        *through_link = true;
         char link[FINAL_NAME_MAX + 1];
         ssize_t length = readlink(final_name, link, FINAL_NAME_MAX);
         if (length < 0)

@@ -188,8 +188,9 @@ bool starts_with(const wchar_t* text, const wchar_t* start)
 
 }  // namespace
 
-int find_final_name(const char* name, char* final_name)
+int find_final_name(const char* name, char* final_name, bool* through_link)
 {
+    *through_link = false;  // Windows links are replaced as files
     int error_number = errno;
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, typed_name, LONG_PATH_MAX) == 0) {
         set_error_number_from_windows();

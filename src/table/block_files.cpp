@@ -1,5 +1,6 @@
 #include "table/block_files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -38,6 +39,7 @@ int ask_file_name(const char* prompt)
 
 // The name that S checks and writes: where the typed name finally leads.
 char final_name[FINAL_NAME_MAX + 1];
+bool through_link;
 
 // The game itself must never be overwritten with a bare skill block, under
 // whatever name it is reached: on FAT and exFAT every spelling of a name is
@@ -59,6 +61,10 @@ bool names_game_copy(const char* name)
 int write_block_file(const char* name)
 {
     FileKind kind = find_file_kind(name);
+    if (kind == NO_FILE && through_link) {
+        errno = ENOENT;  // a link that leads nowhere: no file is made through it
+        return BLOCK_NOT_OPENED;
+    }
     if (kind == UNUSABLE_FILE || (kind == REGULAR_FILE && check_writable(name) != 0))
         return BLOCK_NOT_OPENED;
     if (begin_replacement(&block_copy, name, nullptr) != 0)
@@ -99,7 +105,7 @@ int save_skill_block_file()
 {
     if (refuse_unloaded_table(table_loaded) != 0 || ask_file_name("Save to file name: ") != 0)
         return 1;
-    if (find_final_name(file_name, final_name) != 0)
+    if (find_final_name(file_name, final_name, &through_link) != 0)
         return report_cannot_open(file_name);
     if (names_game_exe(final_name)) {
         show_main_menu();
