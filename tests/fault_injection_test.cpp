@@ -21,14 +21,30 @@ const std::string NEW_GAME = as_string(
     make_stand_in_game(std::vector<unsigned char>(NEW_TABLE.begin(), NEW_TABLE.end())));
 
 // The system calls through which the program works on files.
-const char* const FILE_CALLS[] = {"openat", "read",  "write",  "close", "fsync", "fchmod",
-                                  "rename", "unlink", "flock", "newfstatat", "fcntl", "lseek"};
+const char* const FILE_CALLS[] = {"openat", "read",   "write",    "close",     "fsync",
+                                  "fchmod", "rename", "unlink",   "flock",     "newfstatat",
+                                  "fcntl",  "lseek",  "getxattr", "listxattr", "fremovexattr"};
+
+// What a call works on, where it matters to what must follow its failure.
+enum CallRole {
+    OTHER_CALL,
+    NEW_FILE_CALL,  // writes, permissions, sync, close or move of the new file
+    FOLDER_SYNC,    // the sync of the folder after the move
+};
 
 struct FaultPoint {
     std::string call;
     int occurrence;    // the N of "the N-th call of it"
     std::string line;  // as the trace shows it
+    CallRole role;
 };
+
+// The descriptor a traced call works on: "write(4, ..." gives "4".
+std::string descriptor_of(const std::string& line)
+{
+    size_t paren = line.find('(');
+    return line.substr(paren + 1, line.find_first_of(",)", paren) - paren - 1);
+}
 
 // The calls of a traced run that a fault may hit: those of the dialogue
 // itself, from the first read of the input on, except the input's own reads
@@ -38,6 +54,7 @@ std::vector<FaultPoint> find_fault_points(const std::string& trace)
     std::vector<FaultPoint> points;
     std::map<std::string, int> seen;
     bool dialogue = false;
+    std::string new_file, folder;  // their descriptors while they are open
     std::istringstream lines(trace);
     for (std::string line; std::getline(lines, line);) {
         size_t paren = line.find('(');
@@ -48,9 +65,21 @@ std::vector<FaultPoint> find_fault_points(const std::string& trace)
         if (line.starts_with("read(0,"))
             dialogue = true;
         bool file_call = std::find(std::begin(FILE_CALLS), std::end(FILE_CALLS), call) != std::end(FILE_CALLS);
+        std::string result = line.substr(line.rfind("= ") + 2);
+        CallRole role = OTHER_CALL;
+        if (call == "rename" || (!new_file.empty() && descriptor_of(line) == new_file && call != "newfstatat"))
+            role = NEW_FILE_CALL;
+        if (call == "fsync" && descriptor_of(line) == folder)
+            role = FOLDER_SYNC;
+        if (call == "openat" && line.find("O_EXCL") != std::string::npos)
+            new_file = result;
+        else if (call == "openat" && line.find("O_DIRECTORY") != std::string::npos)
+            folder = result;
+        else if (call == "close" && descriptor_of(line) == new_file)
+            new_file.clear();
         if (!dialogue || !file_call || line.starts_with("read(0,") || line.starts_with("write(2,"))
             continue;
-        points.push_back({call, occurrence, line.substr(0, 60)});
+        points.push_back({call, occurrence, line.substr(0, 60), role});
     }
     return points;
 }
@@ -62,7 +91,12 @@ struct Dialogue {
     std::string kept;                           // the file the dialogue replaces
     std::string replaced;                       // its content once replaced; the old one where it must stay
     std::string success;                        // the line that says so; empty where it must fail
+    std::string not_synced;                     // the line for a folder that cannot be synced
+    bool twice = false;                         // the command runs twice: the second must work
 };
+
+const std::string GAME_NOT_SYNCED = "Error: mm7.exe is replaced, but its folder cannot be synced: ";
+const std::string BLOCK_NOT_SYNCED = "Error: kept.blk is saved, but its folder cannot be synced: ";
 
 // The sanitizers' leak check cannot run under a tracer.
 const std::string STRACE = "env ASAN_OPTIONS=detect_leaks=0 strace -qq -e signal=none -o ";
@@ -119,6 +153,27 @@ protected:
         if (left != d.replaced || d.success.empty()) {
             EXPECT_TRUE(told_error) << point << ": a failure not told";
         }
+        // A failure on the new file itself is told as one, with the old file kept.
+        if (fault.role == NEW_FILE_CALL && !d.twice) {
+            EXPECT_EQ(left, old_content) << point << ": the new file was moved after a failure on it";
+            EXPECT_FALSE(told_success) << point;
+        }
+        if (fault.role == FOLDER_SYNC) {
+            EXPECT_EQ(left, d.replaced) << point;
+            EXPECT_NE(result.err.find(d.not_synced + "Input/output error\n"), std::string::npos)
+                << point << "\n" << result.err;
+            if (!d.twice) {
+                EXPECT_EQ(result.out.find(d.success), std::string::npos) << point;
+            }
+        }
+        if (removal != std::string::npos && fault.call == "unlink") {
+            EXPECT_NE(result.err.find(": Input/output error\n", removal), std::string::npos) << point;
+        }
+        // A failed first run holds nothing: the second, in the same program, goes through.
+        if (d.twice && result.out.find("Skill block loaded.") != std::string::npos) {
+            EXPECT_EQ(left, d.replaced) << point << ": the second run did not go through\n" << result.err;
+            EXPECT_NE(result.out.find(d.success), std::string::npos) << point;
+        }
         // A file that cannot be read is no file of the wrong length, nor invalid data.
         if (fault.call == "read") {
             EXPECT_NE(result.err.find("Error: Cannot read "), std::string::npos) << point << "\n"
@@ -134,16 +189,18 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationLeavesKeptFilesWhole)
     const Dialogue dialogues[] = {
         {"I replaces the game", "L\nnew.blk\nI\nQ\n",
          {{"mm7.exe", OLD_GAME}, {"new.blk", NEW_TABLE}}, "mm7.exe", NEW_GAME,
-         "Skills inserted into mm7.exe."},
+         "Skills inserted into mm7.exe.", GAME_NOT_SYNCED},
+        {"I twice", "L\nnew.blk\nI\nI\nQ\n", {{"mm7.exe", OLD_GAME}, {"new.blk", NEW_TABLE}},
+         "mm7.exe", NEW_GAME, "Skills inserted into mm7.exe.", GAME_NOT_SYNCED, true},
         {"I refuses a game one byte too long", "L\nnew.blk\nI\nQ\n",
-         {{"mm7.exe", OLD_GAME + "x"}, {"new.blk", NEW_TABLE}}, "mm7.exe", OLD_GAME + "x", ""},
+         {{"mm7.exe", OLD_GAME + "x"}, {"new.blk", NEW_TABLE}}, "mm7.exe", OLD_GAME + "x", "", ""},
         {"S replaces a block file", "L\nnew.blk\nS\nkept.blk\nQ\n",
          {{"kept.blk", OLD_TABLE}, {"new.blk", NEW_TABLE}}, "kept.blk", NEW_TABLE,
-         "Skill block saved."},
+         "Skill block saved.", BLOCK_NOT_SYNCED},
         {"S makes a new block file", "L\nnew.blk\nS\nkept.blk\nQ\n", {{"new.blk", NEW_TABLE}},
-         "kept.blk", NEW_TABLE, "Skill block saved."},
+         "kept.blk", NEW_TABLE, "Skill block saved.", BLOCK_NOT_SYNCED},
     };
-    int points_tried = 0;
+    int points_tried = 0, new_file_points = 0, folder_syncs = 0;
     for (const Dialogue& d : dialogues) {
         set_up_folder(d);
         program_wrapper = STRACE + base_dir + "/trace";
@@ -162,10 +219,14 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationLeavesKeptFilesWhole)
             ProgramRun result = run(d.input);
             check_run(d, result, point, std::string(d.what) + ", " + fault + " at " + point.line);
             ++points_tried;
+            new_file_points += point.role == NEW_FILE_CALL;
+            folder_syncs += point.role == FOLDER_SYNC;
         }
     }
     program_wrapper.clear();
-    std::printf("%d fault points tried\n", points_tried);
+    std::printf("%d fault points tried, %d of them on a new file, %d folder syncs\n", points_tried,
+                new_file_points, folder_syncs);
+    EXPECT_GE(folder_syncs, 4);
 }
 
 TEST_F(FaultInjectionTest, AFailedLoadKeepsUnsavedEdits)

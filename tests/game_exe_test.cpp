@@ -103,6 +103,37 @@ TEST_F(GameExeTest, InsertWithoutChangeKeepsTheGameByteForByte)
     }
 }
 
+TEST_F(GameExeTest, InsertTakesOnlyATableReadFromAGameOrAFile)
+{
+    // Edits alone would wipe every other skill in the game; edits on a
+    // table read before go in. A failed load reads nothing.
+    const std::string EDIT = "C\n0\n0\nEMGG\nR\n";
+    struct TableCase {
+        std::string input;
+        bool inserted;
+    };
+    const TableCase cases[] = {
+        {EDIT + "I\nQ\n", false},
+        {"L\nmissing.blk\n" + EDIT + "I\nQ\n", false},
+        {"E\n" + EDIT + "I\nQ\n", true},
+        {LOAD + EDIT + "I\nQ\n", true},
+        {EDIT + LOAD + "I\nQ\n", true},
+    };
+    std::string edited = GAME;
+    for (int stage = 0; stage < 4; ++stage)
+        edited[BLOCK_OFFSET + cell(0, stage, 0)] = "\x02\x03\x04\x04"[stage];
+    put("in.blk", TABLE);
+    for (const TableCase& c : cases) {
+        put("mm7.exe", GAME);
+        ProgramRun result = run(c.input);
+        EXPECT_TRUE(result.out.ends_with(c.inserted ? INSERTED + CHOICE + END : MENU + NOT_LOADED + CHOICE + END))
+            << c.input;
+        bool edit_last = c.input.starts_with("E") || c.input.starts_with("L");
+        EXPECT_TRUE(get("mm7.exe") == (c.inserted && edit_last ? edited : GAME)) << c.input;
+        EXPECT_FALSE(exists("mm7_new.exe"));
+    }
+}
+
 TEST_F(GameExeTest, InsertWritesTheWholeTableUnusedSlotsIncluded)
 {
     std::string block(BLOCK_SIZE, '\0');
