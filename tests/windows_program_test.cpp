@@ -7,20 +7,6 @@
 
 namespace {
 
-// The whole output of a command, and whether it ended well.
-std::string command_output(const std::string& command, int* status)
-{
-    std::string output;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return output;
-    char bytes[4096];
-    for (size_t count; (count = std::fread(bytes, 1, sizeof bytes, pipe)) > 0;)
-        output.append(bytes, count);
-    *status = pclose(pipe);
-    return output;
-}
-
 TEST(WindowsProgramTest, WindowStaysOnlyWhenStartedByItself)
 {
     // Wine shows no window of a double-click: the decision that leads to it is tested here.

@@ -216,3 +216,16 @@ void expect_write_error(const std::string& err, const std::string& line_start)
         EXPECT_EQ(err, line_start + "File too large\n\n");
     }
 }
+
+std::string command_output(const std::string& command, int* status)
+{
+    std::string output;
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr)
+        return output;
+    char bytes[4096];
+    for (size_t count; (count = std::fread(bytes, 1, sizeof bytes, pipe)) > 0;)
+        output.append(bytes, count);
+    *status = pclose(pipe);
+    return output;
+}

@@ -74,3 +74,7 @@ std::string skilltab_program();
 // The line for a write that failed past the file size limit. Under Wine the
 // error text is Wine's own choice for a failure made on the Linux side.
 void expect_write_error(const std::string& err, const std::string& line_start);
+
+// The whole output of a shell command, standard error included, and its
+// status as system() gives it.
+std::string command_output(const std::string& command, int* status);
