@@ -67,7 +67,8 @@ std::vector<FaultPoint> find_fault_points(const std::string& trace)
         bool file_call = std::find(std::begin(FILE_CALLS), std::end(FILE_CALLS), call) != std::end(FILE_CALLS);
         std::string result = line.substr(line.rfind("= ") + 2);
         CallRole role = OTHER_CALL;
-        if (call == "rename" || (!new_file.empty() && descriptor_of(line) == new_file && call != "newfstatat"))
+        bool new_file_step = call == "write" || call == "fsync" || call == "close" || call == "fchmod";
+        if (call == "rename" || (new_file_step && !new_file.empty() && descriptor_of(line) == new_file))
             role = NEW_FILE_CALL;
         if (call == "fsync" && descriptor_of(line) == folder)
             role = FOLDER_SYNC;

@@ -80,9 +80,14 @@ void copy_user_attributes(int file, const char* target)
 int give_old_attributes(int file, const char* target)
 {
     // An ACL inherited from the folder's default ACL would let in whom the
-    // old file kept out.
-    if (fremovexattr(file, ACL_ATTRIBUTE) != 0 && !is_missing_attribute(errno))
-        return -1;
+    // old file kept out. Where it cannot be removed, the new file must have none.
+    if (fremovexattr(file, ACL_ATTRIBUTE) != 0 && !is_missing_attribute(errno)) {
+        int failure = errno;
+        if (fgetxattr(file, ACL_ATTRIBUTE, nullptr, 0) >= 0 || !is_missing_attribute(errno)) {
+            errno = failure;
+            return -1;
+        }
+    }
     struct stat status;
     mode_t bits;
     ssize_t acl_size = -1;
