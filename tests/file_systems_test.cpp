@@ -107,8 +107,10 @@ protected:
 
 TEST_F(FileSystemsTest, InsertAndSaveOnFatAndExfat)
 {
-    if (machine_lacks() != nullptr)
+    if (machine_lacks() != nullptr) {
+        std::printf("file systems skipped: %s\n", machine_lacks());
         GTEST_SKIP() << machine_lacks();
+    }
     std::vector<unsigned char> table = make_plausible_table();
     const std::string game = as_string(make_stand_in_game(table));
     for (int stage = 0; stage < 4; ++stage)
