@@ -29,6 +29,10 @@ void set_error_number_from_windows()
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME: errno = EINVAL; break;
     case ERROR_FILENAME_EXCED_RANGE: errno = ENAMETOOLONG; break;
+    case ERROR_CALL_NOT_IMPLEMENTED:
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_FUNCTION: errno = ENOSYS; break;
+    case ERROR_BUSY: errno = EBUSY; break;
     default: errno = EIO; break;
     }
 }

@@ -170,8 +170,10 @@ int finish_replacement(Replacement* replacement)
     bool read_only = target_attributes & FILE_ATTRIBUTE_READONLY;
     if (read_only)
         SetFileAttributesA(replacement->target, target_attributes & ~FILE_ATTRIBUTE_READONLY);
+    // Attributes that cannot be given (FAT through FUSE, under Wine) do not
+    // stop the replacement, except the read-only mark, which S and I keep.
     bool moved = false;
-    if (give_attributes(file, target_attributes & KEPT_ATTRIBUTES) != 0)
+    if (give_attributes(file, target_attributes & KEPT_ATTRIBUTES) != 0 && read_only)
         set_error_number_from_windows();
     else
         moved = move_over_target(file, replacement->target) == 0;
