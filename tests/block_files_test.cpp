@@ -297,6 +297,21 @@ TEST_F(BlockFilesTest, NameLengthCountsCharacters)
     }
 }
 
+TEST_F(BlockFilesTest, ScriptedNamesAreTakenByteForByte)
+{
+    // A byte 0x1A is no end of the input from a script, on Windows either,
+    // where no name may hold it: that name alone is refused, and the script goes on.
+    put("in.blk", sample_block());
+    const std::string odd = "x\x1ay.blk";
+    ProgramRun result = run("L\nin.blk\nS\n" + odd + "\nS\nafter.blk\nQ\n");
+    EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT
+                              + (testing_windows() ? MENU : SAVED) + CHOICE + SAVE_PROMPT + SAVED + CHOICE + END);
+    EXPECT_EQ(result.err, testing_windows() ? "Error: Cannot open " + odd + ": Invalid argument\n\n" : "");
+    EXPECT_EQ(get("after.blk"), sample_block());
+    EXPECT_EQ(get(odd), testing_windows() ? "<missing>" : sample_block());
+    EXPECT_FALSE(exists("x"));
+}
+
 TEST_F(BlockFilesTest, SaveBesideTheGameGoesThrough)
 {
     // Files whose numbers on the disk lie below and above the game's are other files.
