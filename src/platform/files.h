@@ -88,6 +88,12 @@ bool is_same_file(const char* first, const char* second);
 // that the error text comes from the same place as for every other failure.
 void set_error_number_from_windows();
 
+constexpr unsigned long LONG_PATH_MAX = 32768;  // UTF-16 units in the longest \\?\ path
+
+// GetFullPathNameW into full (LONG_PATH_MAX units): its length, or -1 with
+// the error number set (ENAMETOOLONG beyond the longest path).
+long find_full_path(const wchar_t* name, wchar_t* full);
+
 // A stream for a Windows file handle, or nullptr (and the handle closed).
 std::FILE* open_stream_for_handle(void* handle, const char* mode);
 #endif

@@ -180,8 +180,6 @@ bool is_folder_separator(char c)
 
 namespace {
 
-constexpr DWORD LONG_PATH_MAX = 32768;  // UTF-16 units in the longest \\?\ path
-
 wchar_t typed_name[LONG_PATH_MAX];
 wchar_t full_name[LONG_PATH_MAX];
 
@@ -191,6 +189,20 @@ bool starts_with(const wchar_t* text, const wchar_t* start)
 }
 
 }  // namespace
+
+long find_full_path(const wchar_t* name, wchar_t* full)
+{
+    DWORD length = GetFullPathNameW(name, LONG_PATH_MAX, full, nullptr);
+    if (length == 0) {
+        set_error_number_from_windows();
+        return -1;
+    }
+    if (length >= LONG_PATH_MAX - 8) {  // room for the \\?\UNC form
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    return static_cast<long>(length);
+}
 
 int find_final_name(const char* name, char* final_name, bool* through_link)
 {
@@ -214,15 +226,8 @@ int find_final_name(const char* name, char* final_name, bool* through_link)
         errno = ENOENT;
         return -1;
     }
-    DWORD length = GetFullPathNameW(plain, LONG_PATH_MAX, full_name, nullptr);
-    if (length == 0) {
-        set_error_number_from_windows();
+    if (find_full_path(plain, full_name) < 0)
         return -1;
-    }
-    if (length >= LONG_PATH_MAX - 8) {
-        errno = ENAMETOOLONG;
-        return -1;
-    }
     if (starts_with(full_name, L"\\\\.\\") || starts_with(full_name, L"\\\\?\\")) {
         errno = EPERM;  // a device, such as NUL or COM1
         return -1;

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr DWORD LONG_PATH_MAX = 32768;  // UTF-16 units in the longest \\?\ path
-
 constexpr DWORD KEPT_ATTRIBUTES = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
                                   | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
                                   | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -125,20 +123,14 @@ int move_over_target(HANDLE file, const char* target)
         errno = EINVAL;
         return -1;
     }
-    DWORD length = GetFullPathNameW(wide_target, LONG_PATH_MAX, full_target, nullptr);
-    if (length == 0) {
-        set_error_number_from_windows();
+    long length = find_full_path(wide_target, full_target);
+    if (length < 0)
         return -1;
-    }
-    if (length >= LONG_PATH_MAX) {
-        errno = ENAMETOOLONG;
-        return -1;
-    }
     std::memset(buffer, 0, sizeof buffer);
     FILE_RENAME_INFO* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
     rename->ReplaceIfExists = TRUE;
-    rename->FileNameLength = length * sizeof(wchar_t);
-    std::memcpy(rename->FileName, full_target, (length + 1) * sizeof(wchar_t));
+    rename->FileNameLength = static_cast<DWORD>(length * sizeof(wchar_t));
+    std::memcpy(rename->FileName, full_target, static_cast<size_t>(length + 1) * sizeof(wchar_t));
     auto start = std::chrono::steady_clock::now();
     while (!SetFileInformationByHandle(file, FileRenameInfo, rename, sizeof buffer)) {
         if (!held_by_another_program() || milliseconds_since(start) >= HOLD_WAIT_MILLISECONDS) {
