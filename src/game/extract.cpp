@@ -1,6 +1,7 @@
 #include "game/extract.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "console/menu.h"
 #include "console/messages.h"
@@ -8,30 +9,42 @@
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "table/skill_block.h"
+#include "table/skill_table.h"
 
-int extract_from_game()
+int read_game_block(const char* name, unsigned char* block)
 {
-    if (open_game_exe() != 0)
-        return 1;
+    if (open_game_exe_quietly(name) != 0)
+        return GAME_NOT_OPENED;
     // Walked through byte by byte, so the count tells how long a short file was.
     for (byte_counter = 0; byte_counter < SKILL_BLOCK_OFFSET; ++byte_counter) {
         if (read_byte(input_file) == EOF) {
-            if (std::ferror(input_file)) {
-                close_keeping_error_number(input_file);
-                return report_cannot_read(GAME_EXE_NAME);
-            }
-            show_main_menu();
-            print_error("Error: Premature end of file at byte %ld in mm7.exe: %s\n",
-                        static_cast<long>(byte_counter), error_text());
-            say_unknown_version();
-            std::fclose(input_file);
-            return 1;
+            bool failed = std::ferror(input_file);
+            close_keeping_error_number(input_file);
+            return failed ? GAME_NOT_READ : GAME_TOO_SHORT;
         }
     }
-    int failed = read_skill_block();
+    int outcome = read_skill_block(input_file, block);
     close_keeping_error_number(input_file);
-    if (failed)
-        return report_cannot_read(GAME_EXE_NAME);
+    return outcome == BLOCK_READ ? GAME_READ : outcome == BLOCK_NOT_READ ? GAME_NOT_READ : GAME_INVALID;
+}
+
+int extract_from_game()
+{
+    int outcome = read_game_block(GAME_EXE_NAME, skill_table);
+    switch (outcome) {
+    case GAME_NOT_OPENED: return report_game_not_opened();
+    case GAME_NOT_READ: return report_cannot_read(GAME_EXE_NAME);
+    case GAME_INVALID: end_on_invalid_data(); return 1;
+    case GAME_TOO_SHORT:
+        show_main_menu();
+        print_error("Error: Premature end of file at byte %ld in mm7.exe: %s\n",
+                    static_cast<long>(byte_counter), error_text());
+        say_unknown_version();
+        return 1;
+    default: break;
+    }
+    table_loaded = 1;
+    table_read = 1;
     show_main_menu();
     std::printf("Skill block extracted.\n\n");
     return 0;

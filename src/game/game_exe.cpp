@@ -12,9 +12,9 @@ namespace {
 char game_exe_buffer[GAME_EXE_BUFFER_SIZE];
 }
 
-int open_game_exe_quietly()
+int open_game_exe_quietly(const char* name)
 {
-    input_file = open_for_reading(GAME_EXE_NAME);
+    input_file = open_for_reading(name);
     if (input_file == nullptr)
         return 1;
     std::setvbuf(input_file, game_exe_buffer, _IOFBF, sizeof game_exe_buffer);
@@ -26,11 +26,6 @@ int report_game_not_opened()
     report_cannot_open(GAME_EXE_NAME);
     print_error("This program expects to be in the same directory as mm7.exe.\n");
     return 1;
-}
-
-int open_game_exe()
-{
-    return open_game_exe_quietly() == 0 ? 0 : report_game_not_opened();
 }
 
 void say_unknown_version()

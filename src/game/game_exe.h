@@ -17,11 +17,12 @@ constexpr int GAME_EXE_BUFFER_SIZE = 65536;
 // Position in the game executable while E or I walks through it.
 extern std::int32_t byte_counter;
 
-// Both commands open the game executable the same way and say so alike when
-// they cannot: open_game_exe is the two steps below in one.
-int open_game_exe();
-int open_game_exe_quietly();   // into input_file: 0, or 1 with the error number set
-int report_game_not_opened();  // the menu and the two lines; returns 1
+// E and I open a game executable the same way, into input_file with a large
+// buffer: 0, or 1 with the error number set. Prints nothing.
+int open_game_exe_quietly(const char* name);
+
+// How E and I say that mm7.exe could not be opened: the menu and two lines. Returns 1.
+int report_game_not_opened();
 
 // The last line of every report on a game executable of the wrong shape.
 void say_unknown_version();

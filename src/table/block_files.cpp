@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int BLOCK_NOT_OPENED = -1;  // nothing was written; otherwise a replacement's outcome
-
 Replacement block_copy;
 
 // Prints the prompt and reads the answer into file_name: 0, or 1 once an
@@ -55,26 +53,35 @@ bool names_game_copy(const char* name)
     return last_component_is(name, NEW_GAME_EXE_NAME) || is_same_file(name, NEW_GAME_EXE_NAME);
 }
 
-// A new file beside the old one takes its name only once the block is
-// whole on the device; a link stays a link, and the file it leads to is
-// replaced in its own folder.
-int write_block_file(const char* name)
+}  // namespace
+
+int read_block_file(const char* name, unsigned char* block)
 {
+    input_file = open_for_reading(name);
+    if (input_file == nullptr)
+        return FILE_NOT_OPENED;
+    int outcome = read_skill_block(input_file, block);
+    close_keeping_error_number(input_file);
+    return outcome == BLOCK_READ ? FILE_READ : outcome == BLOCK_NOT_READ ? FILE_NOT_READ : FILE_INVALID;
+}
+
+int write_kept_file(const char* name, bool through_link, const unsigned char* bytes, int size,
+                    Replacement* replacement)
+{
+    replacement->removal_error = 0;
     FileKind kind = find_file_kind(name);
     if (kind == NO_FILE && through_link) {
         errno = ENOENT;  // a link that leads nowhere: no file is made through it
-        return BLOCK_NOT_OPENED;
+        return FILE_NOT_OPENED;
     }
     if (kind == UNUSABLE_FILE || (kind == REGULAR_FILE && check_writable(name) != 0))
-        return BLOCK_NOT_OPENED;
-    if (begin_replacement(&block_copy, name, nullptr) != 0)
-        return BLOCK_NOT_OPENED;
-    output_file = block_copy.file;
-    write_skill_block();
-    return finish_replacement(&block_copy);
+        return FILE_NOT_OPENED;
+    if (begin_replacement(replacement, name, nullptr) != 0)
+        return FILE_NOT_OPENED;
+    output_file = replacement->file;
+    std::fwrite(bytes, 1, static_cast<size_t>(size), output_file);  // a failure shows in the error mark
+    return finish_replacement(replacement);
 }
-
-}  // namespace
 
 int refuse_unloaded_table(int loaded)
 {
@@ -89,13 +96,15 @@ int load_skill_block_file()
 {
     if (ask_file_name("Load from file name: ") != 0)
         return 1;
-    input_file = open_for_reading(file_name);
-    if (input_file == nullptr)
+    int outcome = read_block_file(file_name, skill_table);
+    if (outcome == FILE_NOT_OPENED)
         return report_cannot_open(file_name);
-    int failed = read_skill_block();
-    close_keeping_error_number(input_file);
-    if (failed)
+    if (outcome == FILE_NOT_READ)
         return report_cannot_read(file_name);
+    if (outcome == FILE_INVALID)
+        end_on_invalid_data();
+    table_loaded = 1;
+    table_read = 1;
     show_main_menu();
     std::printf("Skill block loaded.\n\n");
     return 0;
@@ -118,9 +127,8 @@ int save_skill_block_file()
         print_error("Error: %s is kept for the copy of mm7.exe that I makes.\n\n", file_name);
         return 1;
     }
-    block_copy.removal_error = 0;
-    int outcome = write_block_file(final_name);
-    if (outcome == BLOCK_NOT_OPENED)
+    int outcome = write_kept_file(final_name, through_link, skill_table, SKILL_BLOCK_SIZE, &block_copy);
+    if (outcome == FILE_NOT_OPENED)
         return report_cannot_open(file_name);
     show_main_menu();
     if (outcome == REPLACED)

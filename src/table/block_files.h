@@ -1,6 +1,26 @@
 // The commands L and S: the table from and to a skill block file.
 #pragma once
 
+struct Replacement;
+
+// What read_block_file and write_kept_file say beyond a replacement's own outcomes.
+constexpr int FILE_READ = 0;
+constexpr int FILE_NOT_OPENED = -1;  // nothing was read or written; the error number says why
+constexpr int FILE_NOT_READ = -2;    // a read failed; the error number says why
+constexpr int FILE_INVALID = -3;     // a level above 4, or the file ends before the block does
+
+// L's work without its texts: the block at the start of the named file into
+// block (SKILL_BLOCK_SIZE bytes), changed only on FILE_READ. Prints nothing.
+int read_block_file(const char* name, unsigned char* block);
+
+// S's work without its texts: the named file (a final name, as
+// find_final_name gives it) replaced by one that holds `bytes`, safely.
+// Only a regular file, not marked read-only, or a name where nothing is,
+// unless that name was reached through a link. FILE_NOT_OPENED, or a
+// replacement's outcome. Prints nothing.
+int write_kept_file(const char* name, bool through_link, const unsigned char* bytes, int size,
+                    Replacement* replacement);
+
 int load_skill_block_file();
 
 // S writes nothing before a table was read or edited, I nothing before one

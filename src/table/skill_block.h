@@ -8,11 +8,19 @@
 extern std::FILE* input_file;
 extern std::FILE* output_file;
 
-// Reads a block from input_file into the table and sets table_loaded. A block
-// with a level above 4, or one that ends early, ends the process with status 1.
-// A read that fails leaves the table as it was: 1, with the error number set.
-int read_skill_block();
+// What read_skill_block says of the block it read.
+constexpr int BLOCK_READ = 0;
+constexpr int BLOCK_NOT_READ = 1;  // a read failed; the error number says why
+constexpr int BLOCK_INVALID = 2;   // a level above 4, or the file ended early
 
-// Writes the table to output_file. A failed write shows in the stream's error
+// Reads a block from file into block (SKILL_BLOCK_SIZE bytes). Every byte is
+// read even after a bad one, so the whole block is taken; block is changed
+// only when the answer is BLOCK_READ.
+int read_skill_block(std::FILE* file, unsigned char* block);
+
+// Writes the block to file. A failed write shows in the stream's error
 // mark, which the caller looks at once the file is flushed.
-int write_skill_block();
+void write_skill_block(std::FILE* file, const unsigned char* block);
+
+// What the menu says of a block with invalid data, before it ends the program.
+void end_on_invalid_data();
