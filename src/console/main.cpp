@@ -1,6 +1,7 @@
 // skilltab: edits the skill availability table inside the game executable mm7.exe.
 #include <cstdio>
 
+#include "console/command_line.h"
 #include "console/editor.h"
 #include "console/input.h"
 #include "console/menu.h"
@@ -37,9 +38,16 @@ bool wants_to_quit()
 
 }  // namespace
 
-int main()
+int main(int count, char** arguments)
 {
     set_up_console();
+    // With arguments it is a command for scripts; without, the menu.
+    if (read_arguments(&count, &arguments) != 0) {
+        print_error("skilltab: an argument holds a character this system cannot use\n");
+        return 1;
+    }
+    if (count > 1)
+        return run_command_line(count - 1, arguments + 1);
     fill_name_tables();
     show_main_menu();
     std::printf("[Warning: Back up your mm7.exe file before using this program!]\n\n");

@@ -38,3 +38,12 @@ constexpr bool keeps_window_open(unsigned long console_processes, bool input_is_
 {
     return console_processes == 1 && input_is_console && output_is_console;
 }
+
+// The program's arguments, its name first, as the system handed them over.
+// On Windows they are read as UTF-16 and converted like typed text: -1
+// where one holds a character the program's code page lacks.
+int read_arguments(int* count, char*** arguments);
+
+// Standard output as bytes, with LF line ends on every system, for the text
+// that the command line writes.
+void set_binary_output();

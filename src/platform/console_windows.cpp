@@ -5,15 +5,19 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include "platform/typed_text.h"
 
 namespace {
 
+constexpr int ARGUMENTS_MAX = 64;
 constexpr int LINE_UNITS = 4096;  // UTF-16 units read at once, a whole typed line
 constexpr wchar_t CTRL_Z = 0x1A;
 
@@ -157,4 +161,39 @@ int count_characters(const char* text, int length)
             ++i;
     }
     return characters;
+}
+
+int read_arguments(int* count, char*** arguments)
+{
+    static char* converted[ARGUMENTS_MAX + 1];
+    int wide_count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wide_count);
+    if (wide == nullptr)
+        return 0;  // the C library's own arguments, then
+    if (wide_count > ARGUMENTS_MAX)
+        wide_count = ARGUMENTS_MAX;
+    bool usable = true;
+    for (int i = 0; i < wide_count; ++i) {
+        int units = static_cast<int>(std::wcslen(wide[i]));
+        int capacity = 4 * units + 1;
+        converted[i] = static_cast<char*>(std::malloc(static_cast<size_t>(capacity)));
+        bool* marks = static_cast<bool*>(std::malloc(static_cast<size_t>(capacity)));
+        if (converted[i] == nullptr || marks == nullptr)
+            return -1;
+        int length = convert_typed_text(wide[i], units, GetACP(), converted[i], marks, capacity - 1);
+        converted[i][length] = '\0';
+        for (int b = 0; b < length; ++b)
+            usable = usable && !marks[b];
+        std::free(marks);
+    }
+    LocalFree(wide);
+    converted[wide_count] = nullptr;
+    *count = wide_count;
+    *arguments = converted;
+    return usable ? 0 : -1;
+}
+
+void set_binary_output()
+{
+    _setmode(_fileno(stdout), _O_BINARY);
 }
