@@ -43,6 +43,14 @@ std::string with_windows_line_ends(const std::string& text)
     return result;
 }
 
+std::string shell_quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 // A Windows program writes its text streams with CR LF line ends, which the
 // user sees as plain line ends. Every line end must be one, and the tests then
 // compare what is seen.
@@ -170,7 +178,10 @@ int ProgramTest::start(const std::string& input)
                 _exit(127);
         }
         alarm(30);  // a program that hangs is killed, and the test fails on its status
-        execl("/bin/sh", "sh", "-c", ("exec " + program_wrapper + " " + program).c_str(), static_cast<char*>(nullptr));
+        std::string command = "exec " + program_wrapper + " " + program;
+        for (const std::string& argument : arguments)
+            command += " " + shell_quoted(argument);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     if (output[1] >= 0) {
@@ -201,7 +212,8 @@ ProgramRun ProgramTest::finish(int process)
     }
     result.err = read_whole_file(err_path);
     if (testing_windows()) {
-        result.out = as_seen_on_windows(result.out);
+        if (arguments.empty())
+            result.out = as_seen_on_windows(result.out);
         result.err = as_seen_on_windows(result.err);
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -40,6 +40,9 @@ protected:
     long open_file_limit = -1;  // the most files it may have open at once
     std::string stdout_path;
     std::string program_wrapper;  // a command that runs the program, such as strace with its options
+    // The program's arguments. With any, its standard output is bytes, with
+    // LF line ends on every system, and is compared as it is.
+    std::vector<std::string> arguments;
 
 private:
     std::string stream_path(int run_number, const char* stream) const;

@@ -1,0 +1,217 @@
+// The command line: usage, apply, diff, and refusals that leave every file
+// as it was.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <tuple>
+
+#include "stand_in_game.h"
+#include "support/program_run.h"
+#include "support/texts.h"
+
+namespace {
+
+const std::vector<unsigned char> TABLE = make_plausible_table();
+const std::string BLOCK = as_string(TABLE);
+const std::string GAME = as_string(make_stand_in_game(TABLE));
+
+class CommandLineTest : public ProgramTest {
+protected:
+    ProgramRun command(const std::vector<std::string>& words)
+    {
+        arguments = words;
+        ProgramRun result = run("");
+        arguments.clear();
+        return result;
+    }
+
+    // Every file of the folder: a hash of its bytes, its file number and its
+    // modification time.
+    std::map<std::string, std::tuple<size_t, ino_t, long, long>> snapshot() const
+    {
+        std::map<std::string, std::tuple<size_t, ino_t, long, long>> all;
+        for (const std::string& name : files()) {
+            struct stat status;
+            lstat(path(name).c_str(), &status);
+            all[name] = {std::hash<std::string>{}(get(name)), status.st_ino, status.st_mtim.tv_sec,
+                         status.st_mtim.tv_nsec};
+        }
+        return all;
+    }
+};
+
+// The block with one class's four levels of one skill set.
+std::string with_entry(std::string block, int class_index, int slot, const char* levels)
+{
+    for (int stage = 0; stage < 4; ++stage)
+        block[cell(class_index, stage, slot)] = std::string("-BEMG").find(levels[stage]) == std::string::npos
+                                                    ? 0
+                                                    : static_cast<char>(std::string("-BEMG").find(levels[stage]));
+    return block;
+}
+
+std::string levels_of(const std::string& block, int class_index, int slot)
+{
+    std::string levels;
+    for (int stage = 0; stage < 4; ++stage)
+        levels += "-BEMG"[static_cast<int>(block[cell(class_index, stage, slot)])];
+    return levels;
+}
+
+TEST_F(CommandLineTest, UsageAndVersion)
+{
+    ProgramRun help = command({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("Usage: skilltab ")) << help.out;
+    EXPECT_NE(help.out.find("For modders: the command line\n"), std::string::npos);
+    EXPECT_EQ(command({"-h"}).out, help.out);
+    ProgramRun version = command({"--version"});
+    EXPECT_EQ(version.out, "skilltab 1.1.0\n");
+    EXPECT_EQ(version.status, 0);
+    // Anything else that is no command, or the wrong count of names, is a usage error.
+    const std::vector<std::vector<std::string>> wrong = {
+        {"--help", "x"}, {"--version", "x"}, {"Show"}, {"bogus"}, {"show", "a", "b"}, {"convert", "a"},
+        {"convert", "a", "b", "c"}, {"apply"}, {"apply", "a", "b", "c"}, {"diff", "a"}, {"-"}, {""},
+    };
+    for (const auto& words : wrong) {
+        ProgramRun result = command(words);
+        EXPECT_EQ(result.status, 2) << words[0];
+        EXPECT_EQ(result.out, "") << words[0];
+        EXPECT_EQ(result.err, help.out) << words[0];
+    }
+    EXPECT_EQ(files(), std::set<std::string>{});
+}
+
+TEST_F(CommandLineTest, ApplyChangesOnlyTheCellsItNames)
+{
+    // Knight's Staff changes; the Druid's Staff and Slot 27 are named with
+    // what they hold already, and count for nothing; Slot 28 changes.
+    const std::string patch = "Skill Knight Druid\nStaff GGGG " + levels_of(BLOCK, 7, 0) + "\nSlot 28 EEEE "
+                              + levels_of(BLOCK, 7, 28) + "\nSlot 27 " + levels_of(BLOCK, 0, 27) + " "
+                              + levels_of(BLOCK, 7, 27) + "\n";
+    const std::string patched = with_entry(with_entry(BLOCK, 0, 0, "GGGG"), 0, 28, "EEEE");
+    put("patch.txt", patch);
+    struct ApplyCase {
+        const char* target;
+        std::vector<std::string> words;
+        std::string before, after;
+    };
+    const ApplyCase cases[] = {
+        {"mm7.exe", {"apply", "patch.txt"}, GAME, as_string(make_stand_in_game(
+                                                      std::vector<unsigned char>(patched.begin(), patched.end())))},
+        {"kept.blk", {"apply", "patch.txt", "kept.blk"}, BLOCK, patched},
+        {"Game.EXE", {"apply", "patch.txt", "Game.EXE"}, GAME, as_string(make_stand_in_game(
+                                                               std::vector<unsigned char>(patched.begin(), patched.end())))},
+    };
+    for (const ApplyCase& c : cases) {
+        put(c.target, c.before);
+        ProgramRun result = command(c.words);
+        EXPECT_EQ(result.out, "Changed entries: 2\n") << c.target;
+        EXPECT_EQ(result.err, "") << c.target;
+        EXPECT_EQ(result.status, 0);
+        EXPECT_TRUE(get(c.target) == c.after) << c.target << " is not patched as it should be";
+        // Applied again, nothing changes, and nothing is written.
+        const auto before = snapshot();
+        result = command(c.words);
+        EXPECT_EQ(result.out, "Changed entries: 0\n") << c.target;
+        EXPECT_EQ(snapshot(), before) << c.target;
+        std::remove(path(c.target).c_str());
+    }
+}
+
+TEST_F(CommandLineTest, DiffListsTheEntriesThatDiffer)
+{
+    put("mm7.exe", GAME);
+    const std::string changed = with_entry(with_entry(BLOCK, 8, 36, "GGGG"), 0, 21, "GGGG");
+    put("changed.blk", with_entry(changed, 2, 21, "BBBB"));
+    put("patch.txt", "Skill Sorcerer\nLearning GGGG\nStaff ----\n");
+    struct DiffCase {
+        std::vector<std::string> words;
+        std::string out;
+        int status;
+    };
+    const std::string identify = levels_of(BLOCK, 0, 21), monk = levels_of(BLOCK, 2, 21);
+    const std::string learning = levels_of(BLOCK, 8, 36), staff = levels_of(BLOCK, 8, 0);
+    const DiffCase cases[] = {
+        {{"diff", "mm7.exe", "mm7.exe"}, "", 0},
+        // Slot order, then the editor's class order.
+        {{"diff", "mm7.exe", "changed.blk"},
+         "Identify Item\tKnight\t" + identify + "\tGGGG\n" + "Identify Item\tMonk\t" + monk + "\tBBBB\n"
+             + "Learning\tSorcerer\t" + learning + "\tGGGG\n",
+         1},
+        // Only the cells that both name.
+        {{"diff", "patch.txt", "changed.blk"}, staff == "----" ? "" : "Staff\tSorcerer\t----\t" + staff + "\n",
+         staff == "----" ? 0 : 1},
+        {{"diff", "mm7.exe", "missing.blk"}, "", 2},
+    };
+    for (const DiffCase& c : cases) {
+        ProgramRun result = command(c.words);
+        EXPECT_EQ(result.out, c.out) << c.words[2];
+        EXPECT_EQ(result.status, c.status) << c.words[2];
+    }
+    EXPECT_EQ(command({"diff", "mm7.exe", "missing.blk"}).err,
+              "skilltab: missing.blk: cannot open: No such file or directory\n");
+}
+
+TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
+{
+    put("mm7.exe", GAME);
+    put("table.txt", "Skill Knight\nStaff GGGG\n");
+    put("whole.blk", BLOCK);
+    put("short.exe", GAME.substr(0, 1000));
+    put("long.exe", GAME + "x");
+    put("bad.txt", "Skill Knight\nStaff GG\n");
+    std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"convert", "whole.blk", "x.exe"}, "skilltab: x.exe: convert writes no game executable: use apply"},
+        {{"convert", "whole.blk", "MM7_NEW.EXE"}, "skilltab: MM7_NEW.EXE: convert writes no game executable: use apply"},
+        {{"convert", "table.txt", "x.blk"}, "skilltab: x.blk: a skill block file needs a complete table"},
+        {{"convert", "bad.txt", "x.blk"}, "skilltab: bad.txt:2: not four levels: GG"},
+        {{"convert", "missing.blk", "x.txt"}, "skilltab: missing.blk: cannot open: No such file or directory"},
+        {{"apply", "table.txt", "other.txt"}, "skilltab: other.txt: apply writes only a game executable or a skill block file"},
+        {{"apply", "table.txt", "mm7_new.exe"}, "skilltab: mm7_new.exe: is kept for the copy of the game that apply makes"},
+        {{"apply", "table.txt", "missing.blk"}, "skilltab: missing.blk: cannot open: No such file or directory"},
+        {{"apply", "bad.txt"}, "skilltab: bad.txt:2: not four levels: GG"},
+        {{"apply", "table.txt", "short.exe"}, "skilltab: short.exe: not a game executable: it ends at byte 1000"},
+        {{"apply", "table.txt", "long.exe"},
+         "skilltab: long.exe: not a game executable that this program knows: it is not 1069056 bytes long"},
+        {{"show", "missing.exe"}, "skilltab: missing.exe: cannot open: No such file or directory"},
+    };
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) {
+            if (testing_windows())
+                break;
+            // Other names of the game, and of a copy left behind, are the game;
+            // a link is taken where it leads (a failed I would remove the copy).
+            put("mm7_new.exe", "a copy left behind");
+            link(path("mm7.exe").c_str(), path("game.blk").c_str());
+            link(path("mm7_new.exe").c_str(), path("copy.blk").c_str());
+            symlink("mm7.exe", path("link.blk").c_str());
+            cases = {
+                {{"convert", "whole.blk", "game.blk"}, "skilltab: game.blk: is the same file as a game executable"},
+                {{"apply", "table.txt", "copy.blk"}, "skilltab: copy.blk: is the same file as a game executable"},
+                {{"convert", "whole.blk", "link.blk"}, "skilltab: link.blk: convert writes no game executable: use apply"},
+            };
+        }
+        for (const auto& [words, error] : cases) {
+            const auto before = snapshot();
+            ProgramRun result = command(words);
+            EXPECT_EQ(result.err, error + "\n") << words[1] << " " << words.back();
+            EXPECT_EQ(result.out, "");
+            EXPECT_EQ(result.status, 1) << words.back();
+            EXPECT_EQ(snapshot(), before) << words.back();
+        }
+    }
+}
+
+TEST_F(CommandLineTest, NamesInAnyLanguage)
+{
+    // From a pipe or a terminal alike; on Windows the arguments come as UTF-16.
+    put("mm7.exe", GAME);
+    ASSERT_EQ(command({"convert", "mm7.exe", "навыки.txt"}).status, 0);
+    ASSERT_EQ(command({"convert", "навыки.txt", "Fähigkeiten.blk"}).status, 0);
+    EXPECT_EQ(get("Fähigkeiten.blk"), BLOCK);
+    EXPECT_EQ(command({"show", "x漢.txt"}).err, "skilltab: x漢.txt: cannot open: No such file or directory\n");
+}
+
+}  // namespace

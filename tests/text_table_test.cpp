@@ -1,0 +1,128 @@
+// The text form of the table, read and written through the command line:
+// round trips, every accepted spelling, and every malformed line.
+#include <random>
+
+#include "stand_in_game.h"
+#include "support/program_run.h"
+#include "support/texts.h"
+
+namespace {
+
+const std::string HEAD =
+    "# skilltab skill table: one row per skill, one column per class.\n"
+    "# Each entry: unpromoted, first promotion, light path, dark path.\n"
+    "# Levels: - none, B Basic, E Expert, M Master, G Grandmaster.\n";
+const std::string HEADER =
+    "Skill         Knight   Thief    Monk     Paladin  Archer   Ranger   Cleric   Druid    Sorcerer\n";
+
+class TextTableTest : public ProgramTest {
+protected:
+    ProgramRun command(const std::vector<std::string>& words)
+    {
+        arguments = words;
+        ProgramRun result = run("");
+        arguments.clear();
+        return result;
+    }
+};
+
+std::string random_block(std::mt19937& random)
+{
+    std::uniform_int_distribution<int> level(0, 4);
+    std::string block(BLOCK_SIZE, '\0');
+    for (char& c : block)
+        c = static_cast<char>(level(random));
+    return block;
+}
+
+TEST_F(TextTableTest, RandomTablesGoRoundAndComeBackByteForByte)
+{
+    std::mt19937 random(1332);
+    for (int round = 0; round < (testing_windows() ? 3 : 12); ++round) {
+        const std::string block = random_block(random);
+        put("table.blk", block);
+        ASSERT_EQ(command({"convert", "table.blk", "table.txt"}).status, 0);
+        ASSERT_EQ(command({"convert", "table.txt", "back.blk"}).status, 0);
+        EXPECT_EQ(get("back.blk"), block) << round;
+        // show prints the very text, of the block and of the text alike.
+        ProgramRun shown = command({"show", "table.blk"});
+        EXPECT_EQ(shown.out, get("table.txt"));
+        EXPECT_EQ(command({"show", "table.txt"}).out, shown.out);
+        // 3 comment lines, the header, 37 rows; LF ends, no trailing space.
+        const std::string text = shown.out;
+        EXPECT_TRUE(text.starts_with(HEAD + HEADER)) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 41);
+        EXPECT_EQ(text.find(" \n"), std::string::npos);
+        EXPECT_EQ(text.find('\r'), std::string::npos);
+        std::string row = "Slot 27       ";
+        for (int class_index = 0; class_index < 9; ++class_index) {
+            for (int stage = 0; stage < 4; ++stage)
+                row += "-BEMG"[static_cast<int>(block[cell(class_index, stage, 27)])];
+            row += class_index < 8 ? "     " : "\n";
+        }
+        EXPECT_NE(text.find("\n" + row), std::string::npos) << row;
+    }
+}
+
+TEST_F(TextTableTest, EveryAcceptedFormReadsTheSame)
+{
+    // Each text names the Knight's and the Druid's Staff and Identify Item.
+    const std::string BOM = "\xEF\xBB\xBF";
+    const std::string cases[] = {
+        "Skill Knight Druid\nStaff EMGG BBBB\nIdentify Item ---- 1234\n",
+        "Skill Knight Druid\r\nStaff EMGG BBBB\r\nIdentify Item ---- 1234\r\n",
+        BOM + "Skill\tKnight\tDruid\nStaff\tEMGG\tBBBB\nIdentify\t \tItem 0000 1234",
+        "# a patch\n\nSKILL knight DRUID # classes\n  staff   emgg bbbb  \n\n"
+        "IDENTIFY ITEM  ---- BEMG # the last\n",
+        "Skill Druid Knight\nidentify item BEMG 0-0-\nStaff 1111 2344\n",
+    };
+    for (const std::string& text : cases) {
+        put("patch.txt", text);
+        ProgramRun result = command({"show", "patch.txt"});
+        EXPECT_EQ(result.err, "") << text;
+        EXPECT_EQ(result.out, HEAD
+                                  + "Skill         Knight   Druid\n"
+                                    "Staff         EMGG     BBBB\n"
+                                    "Identify Item ----     BEMG\n")
+            << text;
+        EXPECT_EQ(result.status, 0);
+    }
+    // A header alone names nothing.
+    put("empty.txt", "skill sorcerer\n");
+    EXPECT_EQ(command({"show", "empty.txt"}).out, HEAD + "Skill         Sorcerer\n");
+}
+
+TEST_F(TextTableTest, EveryMalformedLineIsToldWithItsNumber)
+{
+    struct BadText {
+        std::string text;
+        std::string error;  // after "skilltab: bad.txt"
+    };
+    const BadText cases[] = {
+        {"", ": no header line"},
+        {"# only a comment\n\n", ": no header line"},
+        {"Class Knight\n", ":1: the header must begin with Skill"},
+        {"\n# first\nSkill\n", ":3: the header names no class"},
+        {"Skill Knight Wizard\n", ":1: unknown class: Wizard"},
+        {"Skill Knight knight\n", ":1: class named twice: knight"},
+        {"Skill Knight Thief\nStaff EMGG\n", ":2: too few fields"},
+        {"Skill Knight Thief\nStaf EMG\n", ":2: too few fields"},
+        {"Skill Knight\nStaff EMG\n", ":2: not four levels: EMG"},
+        {"Skill Knight\nStaf EMGX\n", ":2: not four levels: EMGX"},
+        {"Skill Knight\nStaff EMGG5\n", ":2: not four levels: EMGG5"},
+        {"Skill Knight\nStaf EMGG\n", ":2: unknown skill: Staf"},
+        {"Skill Knight\nSlot 26 EMGG\n", ":2: unknown skill: Slot 26"},
+        {"Skill Knight\n\n# c\nStaff EMGG\nSTAFF ----\n", ":5: skill named twice: STAFF"},
+        {"Skill Knight\nStaff " + std::string(1100, 'E') + "\n", ":2: line too long"},
+    };
+    for (const BadText& c : cases) {
+        put("bad.txt", c.text);
+        ProgramRun result = command({"convert", "bad.txt", "out.txt"});
+        EXPECT_EQ(result.err, "skilltab: bad.txt" + c.error + "\n") << c.text;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.status, 1);
+        EXPECT_FALSE(exists("out.txt"));
+    }
+}
+
+}  // namespace
