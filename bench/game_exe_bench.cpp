@@ -1,5 +1,6 @@
 // E and I on a game-sized file, beside the plain safe copy of the same file
-// (64 KiB blocks, fsync, rename, fsync of the folder) that I is measured against.
+// (64 KiB blocks, fsync, rename, fsync of the folder) that I is measured
+// against; the command line's show beside E, and its apply beside E then I.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <iostream>
 #include <unistd.h>
 
+#include "console/command_line.h"
 #include "game/extract.h"
 #include "game/insert.h"
 #include "stand_in_game.h"
@@ -70,9 +72,52 @@ void safe_copy(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * 1069056);
 }
 
+// E then I, the menu's way of writing a table into the game.
+void extract_then_insert(benchmark::State& state)
+{
+    set_up_game_dir();
+    for (auto _ : state) {
+        extract_from_game();
+        insert_into_game();
+    }
+    state.SetBytesProcessed(state.iterations() * 1069056);
+}
+
+// skilltab show: the game's table as text, beside E.
+void show_game(benchmark::State& state)
+{
+    set_up_game_dir();
+    char show[] = "show", game[] = "mm7.exe";
+    char* arguments[] = {show, game};
+    for (auto _ : state)
+        run_command_line(2, arguments);
+    state.SetBytesProcessed(state.iterations() * 978372);
+}
+
+// skilltab apply of a one-entry patch, beside E then I; the patch changes
+// the entry each time, so each run writes the game.
+void apply_one_entry(benchmark::State& state)
+{
+    set_up_game_dir();
+    std::FILE* patches[2] = {std::fopen("grandmaster.txt", "w"), std::fopen("none.txt", "w")};
+    std::fputs("Skill Knight\nStaff GGGG\n", patches[0]);
+    std::fputs("Skill Knight\nStaff ----\n", patches[1]);
+    std::fclose(patches[0]);
+    std::fclose(patches[1]);
+    char apply[] = "apply", grandmaster[] = "grandmaster.txt", none[] = "none.txt";
+    char* arguments[2][2] = {{apply, grandmaster}, {apply, none}};
+    int turn = 0;
+    for (auto _ : state)
+        run_command_line(2, arguments[turn++ % 2]);
+    state.SetBytesProcessed(state.iterations() * 1069056);
+}
+
 }  // namespace
 
 BENCHMARK(extract)->Unit(benchmark::kMillisecond);
+BENCHMARK(show_game)->Unit(benchmark::kMillisecond);
+BENCHMARK(extract_then_insert)->Unit(benchmark::kMillisecond);
+BENCHMARK(apply_one_entry)->Unit(benchmark::kMillisecond);
 BENCHMARK(insert)->Unit(benchmark::kMillisecond);
 BENCHMARK(safe_copy)->Unit(benchmark::kMillisecond);
 
