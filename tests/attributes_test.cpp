@@ -106,16 +106,25 @@ TEST_F(AttributesTest, AclInheritedFromTheFolderGoes)
         GTEST_SKIP() << tools_missing(work_dir);
     // A file made before its folder had a default ACL has none of its own;
     // the new file that replaces it must not let in whom the default names.
+    // Where that ACL cannot be taken off, the save fails and the old file stays.
     put("in.blk", BLOCK);
     mkdir(path("shared").c_str(), 0755);
-    put("shared/kept.blk", std::string(BLOCK_SIZE, '\1'));
+    const std::string old_block(BLOCK_SIZE, '\1');
+    put("shared/kept.blk", old_block);
     chmod(path("shared/kept.blk").c_str(), 0600);
     shell("setfacl -d -m u:nobody:rwx shared");
-    ProgramRun result = run("L\nin.blk\nS\nshared/kept.blk\nQ\n");
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(get("shared/kept.blk"), BLOCK);
-    EXPECT_EQ(acl("shared/kept.blk"), "user::rw-\ngroup::---\nother::---\n\n");
-    EXPECT_EQ(mode("shared/kept.blk"), 0600u);
+    for (bool removal_fails : {true, false}) {
+        program_wrapper = removal_fails
+                              ? "env ASAN_OPTIONS=detect_leaks=0 strace -qq -o /dev/null -e inject=fremovexattr:error=EIO"
+                              : "";
+        ProgramRun result = run("L\nin.blk\nS\nshared/kept.blk\nQ\n");
+        program_wrapper.clear();
+        EXPECT_EQ(result.err, removal_fails ? "Error: Cannot write shared/kept.blk: Input/output error\n\n" : "");
+        EXPECT_EQ(get("shared/kept.blk"), removal_fails ? old_block : BLOCK);
+        EXPECT_EQ(acl("shared/kept.blk"), "user::rw-\ngroup::---\nother::---\n\n");
+        EXPECT_EQ(mode("shared/kept.blk"), 0600u);
+        EXPECT_EQ(shell("ls shared"), "kept.blk\n");
+    }
 }
 
 }  // namespace

@@ -270,11 +270,13 @@ TEST_F(BlockFilesTest, NameLengthCountsCharacters)
     put("in.blk", sample_block());
     // Two, three and four bytes a character: 60 are a name, 61 are too many.
     const std::string TOO_LONG = "Error: File name longer than 60 characters.\n\n";
-    for (const std::string character : {"ж", "漢", "\U00010330"}) {
+    // The four-byte ones from each lead byte's range, up to U+10FFFF.
+    const std::string four_bytes = "\U00010330\U000F0000\U0010FFFF";
+    for (const std::string& character : {std::string("ж"), std::string("漢"), four_bytes}) {
         std::string name;
-        for (int i = 0; i < 60; ++i)
+        for (int i = 0; i < 60; i += character == four_bytes ? 3 : 1)
             name += character;
-        ProgramRun result = run("L\nin.blk\nS\n" + name + "\nS\n" + name + character + "\nQ\n");
+        ProgramRun result = run("L\nin.blk\nS\n" + name + "\nS\n" + name + "ж\nQ\n");
         EXPECT_EQ(result.out, START + CHOICE + LOAD_PROMPT + LOADED + CHOICE + SAVE_PROMPT + SAVED + CHOICE
                                   + SAVE_PROMPT + MENU + CHOICE + END)
             << character;
