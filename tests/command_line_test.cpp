@@ -18,14 +18,6 @@ const std::string GAME = as_string(make_stand_in_game(TABLE));
 
 class CommandLineTest : public ProgramTest {
 protected:
-    ProgramRun command(const std::vector<std::string>& words)
-    {
-        arguments = words;
-        ProgramRun result = run("");
-        arguments.clear();
-        return result;
-    }
-
     // Every file of the folder: a hash of its bytes, its file number and its
     // modification time.
     std::map<std::string, std::tuple<size_t, ino_t, long, long>> snapshot() const
@@ -61,12 +53,12 @@ std::string levels_of(const std::string& block, int class_index, int slot)
 
 TEST_F(CommandLineTest, UsageAndVersion)
 {
-    ProgramRun help = command({"--help"});
+    ProgramRun help = run_command({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: skilltab ")) << help.out;
     EXPECT_NE(help.out.find("For modders: the command line\n"), std::string::npos);
-    EXPECT_EQ(command({"-h"}).out, help.out);
-    ProgramRun version = command({"--version"});
+    EXPECT_EQ(run_command({"-h"}).out, help.out);
+    ProgramRun version = run_command({"--version"});
     EXPECT_EQ(version.out, "skilltab 1.1.0\n");
     EXPECT_EQ(version.status, 0);
     // Anything else that is no command, or the wrong count of names, is a usage error.
@@ -75,7 +67,7 @@ TEST_F(CommandLineTest, UsageAndVersion)
         {"convert", "a", "b", "c"}, {"apply"}, {"apply", "a", "b", "c"}, {"diff", "a"}, {"-"}, {""},
     };
     for (const auto& words : wrong) {
-        ProgramRun result = command(words);
+        ProgramRun result = run_command(words);
         EXPECT_EQ(result.status, 2) << words[0];
         EXPECT_EQ(result.out, "") << words[0];
         EXPECT_EQ(result.err, help.out) << words[0];
@@ -106,14 +98,14 @@ TEST_F(CommandLineTest, ApplyChangesOnlyTheCellsItNames)
     };
     for (const ApplyCase& c : cases) {
         put(c.target, c.before);
-        ProgramRun result = command(c.words);
+        ProgramRun result = run_command(c.words);
         EXPECT_EQ(result.out, "Changed entries: 2\n") << c.target;
         EXPECT_EQ(result.err, "") << c.target;
         EXPECT_EQ(result.status, 0);
         EXPECT_TRUE(get(c.target) == c.after) << c.target << " is not patched as it should be";
         // Applied again, nothing changes, and nothing is written.
         const auto before = snapshot();
-        result = command(c.words);
+        result = run_command(c.words);
         EXPECT_EQ(result.out, "Changed entries: 0\n") << c.target;
         EXPECT_EQ(snapshot(), before) << c.target;
         std::remove(path(c.target).c_str());
@@ -146,11 +138,11 @@ TEST_F(CommandLineTest, DiffListsTheEntriesThatDiffer)
         {{"diff", "mm7.exe", "missing.blk"}, "", 2},
     };
     for (const DiffCase& c : cases) {
-        ProgramRun result = command(c.words);
+        ProgramRun result = run_command(c.words);
         EXPECT_EQ(result.out, c.out) << c.words[2];
         EXPECT_EQ(result.status, c.status) << c.words[2];
     }
-    EXPECT_EQ(command({"diff", "mm7.exe", "missing.blk"}).err,
+    EXPECT_EQ(run_command({"diff", "mm7.exe", "missing.blk"}).err,
               "skilltab: missing.blk: cannot open: No such file or directory\n");
 }
 
@@ -195,7 +187,7 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
         }
         for (const auto& [words, error] : cases) {
             const auto before = snapshot();
-            ProgramRun result = command(words);
+            ProgramRun result = run_command(words);
             EXPECT_EQ(result.err, error + "\n") << words[1] << " " << words.back();
             EXPECT_EQ(result.out, "");
             EXPECT_EQ(result.status, 1) << words.back();
@@ -208,10 +200,10 @@ TEST_F(CommandLineTest, NamesInAnyLanguage)
 {
     // From a pipe or a terminal alike; on Windows the arguments come as UTF-16.
     put("mm7.exe", GAME);
-    ASSERT_EQ(command({"convert", "mm7.exe", "навыки.txt"}).status, 0);
-    ASSERT_EQ(command({"convert", "навыки.txt", "Fähigkeiten.blk"}).status, 0);
+    ASSERT_EQ(run_command({"convert", "mm7.exe", "навыки.txt"}).status, 0);
+    ASSERT_EQ(run_command({"convert", "навыки.txt", "Fähigkeiten.blk"}).status, 0);
     EXPECT_EQ(get("Fähigkeiten.blk"), BLOCK);
-    EXPECT_EQ(command({"show", "x漢.txt"}).err, "skilltab: x漢.txt: cannot open: No such file or directory\n");
+    EXPECT_EQ(run_command({"show", "x漢.txt"}).err, "skilltab: x漢.txt: cannot open: No such file or directory\n");
 }
 
 }  // namespace

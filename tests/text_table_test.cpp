@@ -15,16 +15,7 @@ const std::string HEAD =
 const std::string HEADER =
     "Skill         Knight   Thief    Monk     Paladin  Archer   Ranger   Cleric   Druid    Sorcerer\n";
 
-class TextTableTest : public ProgramTest {
-protected:
-    ProgramRun command(const std::vector<std::string>& words)
-    {
-        arguments = words;
-        ProgramRun result = run("");
-        arguments.clear();
-        return result;
-    }
-};
+class TextTableTest : public ProgramTest {};
 
 std::string random_block(std::mt19937& random)
 {
@@ -41,13 +32,13 @@ TEST_F(TextTableTest, RandomTablesGoRoundAndComeBackByteForByte)
     for (int round = 0; round < (testing_windows() ? 3 : 12); ++round) {
         const std::string block = random_block(random);
         put("table.blk", block);
-        ASSERT_EQ(command({"convert", "table.blk", "table.txt"}).status, 0);
-        ASSERT_EQ(command({"convert", "table.txt", "back.blk"}).status, 0);
+        ASSERT_EQ(run_command({"convert", "table.blk", "table.txt"}).status, 0);
+        ASSERT_EQ(run_command({"convert", "table.txt", "back.blk"}).status, 0);
         EXPECT_EQ(get("back.blk"), block) << round;
         // show prints the very text, of the block and of the text alike.
-        ProgramRun shown = command({"show", "table.blk"});
+        ProgramRun shown = run_command({"show", "table.blk"});
         EXPECT_EQ(shown.out, get("table.txt"));
-        EXPECT_EQ(command({"show", "table.txt"}).out, shown.out);
+        EXPECT_EQ(run_command({"show", "table.txt"}).out, shown.out);
         // 3 comment lines, the header, 37 rows; LF ends, no trailing space.
         const std::string text = shown.out;
         EXPECT_TRUE(text.starts_with(HEAD + HEADER)) << text;
@@ -78,7 +69,7 @@ TEST_F(TextTableTest, EveryAcceptedFormReadsTheSame)
     };
     for (const std::string& text : cases) {
         put("patch.txt", text);
-        ProgramRun result = command({"show", "patch.txt"});
+        ProgramRun result = run_command({"show", "patch.txt"});
         EXPECT_EQ(result.err, "") << text;
         EXPECT_EQ(result.out, HEAD
                                   + "Skill         Knight   Druid\n"
@@ -89,7 +80,7 @@ TEST_F(TextTableTest, EveryAcceptedFormReadsTheSame)
     }
     // A header alone names nothing.
     put("empty.txt", "skill sorcerer\n");
-    EXPECT_EQ(command({"show", "empty.txt"}).out, HEAD + "Skill         Sorcerer\n");
+    EXPECT_EQ(run_command({"show", "empty.txt"}).out, HEAD + "Skill         Sorcerer\n");
 }
 
 TEST_F(TextTableTest, EveryMalformedLineIsToldWithItsNumber)
@@ -117,7 +108,7 @@ TEST_F(TextTableTest, EveryMalformedLineIsToldWithItsNumber)
     };
     for (const BadText& c : cases) {
         put("bad.txt", c.text);
-        ProgramRun result = command({"convert", "bad.txt", "out.txt"});
+        ProgramRun result = run_command({"convert", "bad.txt", "out.txt"});
         EXPECT_EQ(result.err, "skilltab: bad.txt" + c.error + "\n") << c.text;
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.status, 1);

@@ -92,12 +92,13 @@ const char* name_beside(const char* name, const char* other)
     return beside;
 }
 
-int read_game(const NamedFile* file, NamedTable* table)
+// What reading a game or a block file came to, told; DONE once it was read.
+int report_reading(const NamedFile* file, NamedTable* table, int outcome)
 {
-    switch (read_game_block(file->typed, table->levels)) {
-    case GAME_NOT_OPENED: return report_failure(file->typed, "cannot open");
-    case GAME_NOT_READ: return report_failure(file->typed, "cannot read");
-    case GAME_INVALID: return report(file->typed, "skill block contains invalid data");
+    switch (outcome) {
+    case BLOCK_NOT_OPENED: return report_failure(file->typed, "cannot open");
+    case BLOCK_NOT_READ: return report_failure(file->typed, "cannot read");
+    case BLOCK_INVALID: return report(file->typed, "skill block contains invalid data");
     case GAME_TOO_SHORT:
         print_error("skilltab: %s: not a game executable: it ends at byte %ld\n", file->typed,
                     static_cast<long>(byte_counter));
@@ -125,21 +126,13 @@ int read_text(const NamedFile* file, NamedTable* table)
     return DONE;
 }
 
-int read_block(const NamedFile* file, NamedTable* table)
-{
-    switch (read_block_file(file->typed, table->levels)) {
-    case FILE_NOT_OPENED: return report_failure(file->typed, "cannot open");
-    case FILE_NOT_READ: return report_failure(file->typed, "cannot read");
-    case FILE_INVALID: return report(file->typed, "skill block contains invalid data");
-    default: name_every_entry(table, table->levels); return DONE;
-    }
-}
-
 int read_table(const NamedFile* file, NamedTable* table)
 {
-    return file->kind == GAME_KIND ? read_game(file, table)
-           : file->kind == TEXT_KIND ? read_text(file, table)
-                                     : read_block(file, table);
+    if (file->kind == TEXT_KIND)
+        return read_text(file, table);
+    int outcome = file->kind == GAME_KIND ? read_game_block(file->typed, table->levels)
+                                          : read_block_file(file->typed, table->levels);
+    return report_reading(file, table, outcome);
 }
 
 // A block or a text never goes over a game, nor over the copy I makes of one.

@@ -59,10 +59,10 @@ int read_block_file(const char* name, unsigned char* block)
 {
     input_file = open_for_reading(name);
     if (input_file == nullptr)
-        return FILE_NOT_OPENED;
+        return BLOCK_NOT_OPENED;
     int outcome = read_skill_block(input_file, block);
     close_keeping_error_number(input_file);
-    return outcome == BLOCK_READ ? FILE_READ : outcome == BLOCK_NOT_READ ? FILE_NOT_READ : FILE_INVALID;
+    return outcome;
 }
 
 int write_kept_file(const char* name, bool through_link, const unsigned char* bytes, int size,
@@ -97,11 +97,11 @@ int load_skill_block_file()
     if (ask_file_name("Load from file name: ") != 0)
         return 1;
     int outcome = read_block_file(file_name, skill_table);
-    if (outcome == FILE_NOT_OPENED)
+    if (outcome == BLOCK_NOT_OPENED)
         return report_cannot_open(file_name);
-    if (outcome == FILE_NOT_READ)
+    if (outcome == BLOCK_NOT_READ)
         return report_cannot_read(file_name);
-    if (outcome == FILE_INVALID)
+    if (outcome == BLOCK_INVALID)
         end_on_invalid_data();
     table_loaded = 1;
     table_read = 1;

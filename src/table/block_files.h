@@ -3,14 +3,12 @@
 
 struct Replacement;
 
-// What read_block_file and write_kept_file say beyond a replacement's own outcomes.
-constexpr int FILE_READ = 0;
-constexpr int FILE_NOT_OPENED = -1;  // nothing was read or written; the error number says why
-constexpr int FILE_NOT_READ = -2;    // a read failed; the error number says why
-constexpr int FILE_INVALID = -3;     // a level above 4, or the file ends before the block does
+// What write_kept_file says beyond a replacement's own outcomes.
+constexpr int FILE_NOT_OPENED = -1;  // nothing was written; the error number says why
 
 // L's work without its texts: the block at the start of the named file into
-// block (SKILL_BLOCK_SIZE bytes), changed only on FILE_READ. Prints nothing.
+// block (SKILL_BLOCK_SIZE bytes), changed only on BLOCK_READ; or
+// BLOCK_NOT_OPENED, BLOCK_NOT_READ, BLOCK_INVALID. Prints nothing.
 int read_block_file(const char* name, unsigned char* block);
 
 // S's work without its texts: the named file (a final name, as

@@ -129,6 +129,14 @@ ProgramRun ProgramTest::run(const std::string& input)
     return finish(start(input));
 }
 
+ProgramRun ProgramTest::run_command(const std::vector<std::string>& words)
+{
+    arguments = words;
+    ProgramRun result = run("");
+    arguments.clear();
+    return result;
+}
+
 std::string ProgramTest::stream_path(int run_number, const char* stream) const
 {
     return base_dir + "/" + stream + "." + std::to_string(run_number);

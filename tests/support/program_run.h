@@ -21,6 +21,7 @@ protected:
     void TearDown() override;
 
     ProgramRun run(const std::string& input);
+    ProgramRun run_command(const std::vector<std::string>& words);  // with these arguments, no input
     int start(const std::string& input);  // the program's process id; it runs on its own
     ProgramRun finish(int process);        // waits for it to end
     std::string path(const std::string& name) const { return work_dir + "/" + name; }
