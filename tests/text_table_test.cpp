@@ -93,6 +93,7 @@ TEST_F(TextTableTest, EveryMalformedLineIsToldWithItsNumber)
         {"", ": no header line"},
         {"# only a comment\n\n", ": no header line"},
         {"Class Knight\n", ":1: the header must begin with Skill"},
+        {"\xEF\xBBXSkill Knight\n", ":1: the header must begin with Skill"},  // no byte-order mark
         {"\n# first\nSkill\n", ":3: the header names no class"},
         {"Skill Knight Wizard\n", ":1: unknown class: Wizard"},
         {"Skill Knight knight\n", ":1: class named twice: knight"},

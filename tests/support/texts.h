@@ -93,3 +93,22 @@ inline std::string viewer_screen(const std::string& block, int first_slot, int l
     }
     return text + gap + "\n(N) Next screen    (R) Return to main menu    Choice:";
 }
+
+// The command line's usage, on standard output for --help, on standard error after a usage error.
+inline const std::string USAGE =
+    "Usage: skilltab                  the menu: run it in the game's folder\n"
+    "       skilltab COMMAND FILE...\n"
+    "\n"
+    "For modders: the command line\n"
+    "  skilltab show [FILE]          print FILE's table as text (FILE: mm7.exe)\n"
+    "  skilltab convert FROM TO      write FROM's table to TO, in TO's kind\n"
+    "  skilltab apply FROM [TO]      write the entries FROM names into TO (TO: mm7.exe)\n"
+    "  skilltab diff A B             one line per entry that differs in A and B\n"
+    "  skilltab --help, -h           this text\n"
+    "  skilltab --version            the version\n"
+    "\n"
+    "A name that ends in .exe is a game executable, one that ends in .txt a text\n"
+    "table, any other a skill block file. Only apply writes a game, the way the\n"
+    "menu's I does. A text may be a patch that names only some classes and skills.\n"
+    "Exit status: 0 done; 1 failed, nothing changed unless the message says a file\n"
+    "was replaced; 2 usage error. diff: 0 the same, 1 different, 2 trouble.\n";
