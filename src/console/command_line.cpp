@@ -83,12 +83,7 @@ int find_file(NamedFile* file, const char* typed)
 // Another name in the folder of a final name.
 const char* name_beside(const char* name, const char* other)
 {
-    size_t folder = 0;
-    for (size_t i = 0; name[i] != '\0'; ++i) {
-        if (is_folder_separator(name[i]))
-            folder = i + 1;
-    }
-    std::snprintf(beside, sizeof beside, "%.*s%s", static_cast<int>(folder), name, other);
+    std::snprintf(beside, sizeof beside, "%.*s%s", static_cast<int>(folder_length(name)), name, other);
     return beside;
 }
 
@@ -135,14 +130,10 @@ int read_table(const NamedFile* file, NamedTable* table)
     return report_reading(file, table, outcome);
 }
 
-// A block or a text never goes over a game, nor over the copy I makes of one.
-int refuse_game_as_target(const NamedFile* file, const char* command)
+// A block or a text never goes over another name of a game, nor of the
+// copy I makes of one.
+int refuse_game_as_target(const NamedFile* file)
 {
-    if (file->kind == GAME_KIND) {
-        print_error("skilltab: %s: %s writes no game executable%s\n", file->typed, command,
-                    std::strcmp(command, "convert") == 0 ? ": use apply" : "");
-        return FAILED;
-    }
     const char* name = file->final_name;
     for (const char* game : {GAME_EXE_NAME, NEW_GAME_EXE_NAME}) {
         if (is_same_file(name, game) || is_same_file(name, name_beside(name, game)))
@@ -155,10 +146,8 @@ int refuse_game_as_target(const NamedFile* file, const char* command)
 int report_replacement(const char* typed, const char* new_name, int outcome)
 {
     int status = outcome == REPLACED ? DONE : FAILED;
-    if (outcome == FILE_NOT_OPENED || outcome == COPY_NOT_MADE)
+    if (outcome == FILE_NOT_OPENED || outcome == GAME_NOT_FOUND || outcome == COPY_NOT_MADE)
         report_failure(outcome == COPY_NOT_MADE ? new_name : typed, "cannot open");
-    else if (outcome == GAME_NOT_FOUND)
-        report_failure(typed, "cannot open");
     else if (outcome == GAME_UNREADABLE)
         report_failure(typed, "cannot read");
     else if (outcome == GAME_SHORTER || outcome == GAME_LONGER)
@@ -210,7 +199,11 @@ int show(const char* name)
 
 int convert(const char* from, const char* to)
 {
-    if (find_file(&to_file, to) != DONE || refuse_game_as_target(&to_file, "convert") != DONE)
+    if (find_file(&to_file, to) != DONE)
+        return FAILED;
+    if (to_file.kind == GAME_KIND)
+        return report(to, "convert writes no game executable: use apply");
+    if (refuse_game_as_target(&to_file) != DONE)
         return FAILED;
     if (find_file(&from_file, from) != DONE || read_table(&from_file, &from_table) != DONE)
         return FAILED;
@@ -219,9 +212,9 @@ int convert(const char* from, const char* to)
     return write_table(&to_file, &from_table);
 }
 
-// The entries whose levels the patch would change in the table; with
-// `copy`, they are changed.
-int change_entries(NamedTable* table, const NamedTable* patch, bool copy)
+// Writes the entries the patch names into the table; returns how many of
+// them differed.
+int change_entries(NamedTable* table, const NamedTable* patch)
 {
     int changed = 0;
     for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
@@ -232,8 +225,7 @@ int change_entries(NamedTable* table, const NamedTable* patch, bool copy)
             for (int stage = 0; stage < STAGE_COUNT; ++stage) {
                 int index = table_index(class_index, stage, slot);
                 differs = differs || table->levels[index] != patch->levels[index];
-                if (copy)
-                    table->levels[index] = patch->levels[index];
+                table->levels[index] = patch->levels[index];
             }
             changed += differs;
         }
@@ -249,12 +241,12 @@ int apply(const char* from, const char* to)
         return report(to, "apply writes only a game executable or a skill block file");
     if (to_file.kind == GAME_KIND && last_component_is(to_file.final_name, NEW_GAME_EXE_NAME))
         return report(to, "is kept for the copy of the game that apply makes");
-    if (to_file.kind == BLOCK_KIND && refuse_game_as_target(&to_file, "apply") != DONE)
+    if (to_file.kind == BLOCK_KIND && refuse_game_as_target(&to_file) != DONE)
         return FAILED;
     if (find_file(&from_file, from) != DONE || read_table(&from_file, &from_table) != DONE
         || read_table(&to_file, &to_table) != DONE)
         return FAILED;
-    int changed = change_entries(&to_table, &from_table, true);
+    int changed = change_entries(&to_table, &from_table);
     if (changed == 0) {
         std::printf("Changed entries: 0\n");
         return finish_output(DONE, FAILED);

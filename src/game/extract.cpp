@@ -1,7 +1,6 @@
 #include "game/extract.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "console/menu.h"
 #include "console/messages.h"
@@ -13,7 +12,7 @@
 
 int read_game_block(const char* name, unsigned char* block)
 {
-    if (open_game_exe_quietly(name) != 0)
+    if (open_game_exe(name) != 0)
         return BLOCK_NOT_OPENED;
     // Walked through byte by byte, so the count tells how long a short file was.
     for (byte_counter = 0; byte_counter < SKILL_BLOCK_OFFSET; ++byte_counter) {

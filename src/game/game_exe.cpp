@@ -12,7 +12,7 @@ namespace {
 char game_exe_buffer[GAME_EXE_BUFFER_SIZE];
 }
 
-int open_game_exe_quietly(const char* name)
+int open_game_exe(const char* name)
 {
     input_file = open_for_reading(name);
     if (input_file == nullptr)

@@ -41,7 +41,7 @@ int write_game_block(const char* game_name, const char* copy_name, const unsigne
                      Replacement* copy)
 {
     copy->removal_error = 0;
-    if (open_game_exe_quietly(game_name) != 0)
+    if (open_game_exe(game_name) != 0)
         return GAME_NOT_FOUND;
     // The copy's name is taken with the game closed: on Windows a second I
     // that waited for the name while holding the game open would keep the
@@ -49,7 +49,7 @@ int write_game_block(const char* game_name, const char* copy_name, const unsigne
     std::fclose(input_file);
     if (begin_replacement(copy, game_name, copy_name) != 0)
         return COPY_NOT_MADE;
-    if (open_game_exe_quietly(game_name) != 0) {
+    if (open_game_exe(game_name) != 0) {
         abandon_replacement(copy);
         return GAME_NOT_FOUND;
     }

@@ -10,17 +10,23 @@ long milliseconds_since(std::chrono::steady_clock::time_point start)
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
+size_t folder_length(const char* name)
+{
+    size_t length = 0;
+    for (size_t i = 0; name[i] != '\0'; ++i) {
+        if (is_folder_separator(name[i]))
+            length = i + 1;
+    }
+    return length;
+}
+
 namespace {
 
 // The last component of a name, and its length without trailing dots and
 // spaces, which FAT and Windows drop.
 const char* find_last_component(const char* name, size_t* length)
 {
-    const char* component = name;
-    for (const char* c = name; *c != '\0'; ++c) {
-        if (is_folder_separator(*c))
-            component = c + 1;
-    }
+    const char* component = name + folder_length(name);
     *length = std::strlen(component);
     while (*length > 0 && (component[*length - 1] == '.' || component[*length - 1] == ' '))
         --*length;

@@ -62,6 +62,10 @@ bool last_component_ends_with(const char* name, const char* ending);
 // Whether a character ends a folder's part of a name on this system.
 bool is_folder_separator(char c);
 
+// The length of a name's folder part, its last separator included: 0 for a
+// name in the current folder.
+size_t folder_length(const char* name);
+
 // Whether the user may change the existing file: 0, or -1 with EACCES for a
 // file marked read-only (no write permission). A replacement would go
 // through even so; S keeps such a file as it is.

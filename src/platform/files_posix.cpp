@@ -19,8 +19,8 @@ int error_number_for_kind(mode_t mode)
 }
 
 // A descriptor opened without waiting (a FIFO or a device could block in
-// open), as a stream, if it is a regular file.
-std::FILE* open_stream_if_regular(int descriptor, const char* mode)
+// open), as a stream for reading, if it is a regular file.
+std::FILE* open_stream_if_regular(int descriptor)
 {
     if (descriptor < 0)
         return nullptr;
@@ -31,7 +31,7 @@ std::FILE* open_stream_if_regular(int descriptor, const char* mode)
     else if (!S_ISREG(status.st_mode))
         errno = error_number_for_kind(status.st_mode);
     else
-        file = fdopen(descriptor, mode);
+        file = fdopen(descriptor, "rb");
     if (file == nullptr) {
         int error_number = errno;
         close(descriptor);
@@ -49,7 +49,7 @@ bool is_usable_name(const char*)
 
 std::FILE* open_for_reading(const char* name)
 {
-    return open_stream_if_regular(open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), "rb");
+    return open_stream_if_regular(open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
 }
 
 FileKind find_file_kind(const char* name)
@@ -105,16 +105,12 @@ int find_final_name(const char* name, char* final_name, bool* through_link)
             return -1;
         link[length] = '\0';
         // A relative link leads on from the folder that holds it.
-        size_t folder_length = 0;
-        if (link[0] != '/') {
-            const char* slash = std::strrchr(final_name, '/');
-            folder_length = slash == nullptr ? 0 : static_cast<size_t>(slash - final_name) + 1;
-        }
-        if (folder_length + static_cast<size_t>(length) > FINAL_NAME_MAX) {
+        size_t folder = link[0] == '/' ? 0 : folder_length(final_name);
+        if (folder + static_cast<size_t>(length) > FINAL_NAME_MAX) {
             errno = ENAMETOOLONG;
             return -1;
         }
-        std::memcpy(final_name + folder_length, link, static_cast<size_t>(length) + 1);
+        std::memcpy(final_name + folder, link, static_cast<size_t>(length) + 1);
     }
 }
 

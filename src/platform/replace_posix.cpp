@@ -83,9 +83,8 @@ int give_up(Replacement* replacement, int outcome, bool remove = true)
 int hold_folder(Replacement* replacement)
 {
     char folder[REPLACEMENT_NAME_MAX + 1] = ".";
-    const char* slash = std::strrchr(replacement->target, '/');
-    if (slash != nullptr) {
-        size_t length = slash == replacement->target ? 1 : static_cast<size_t>(slash - replacement->target);
+    size_t length = folder_length(replacement->target);  // "dir/" names the folder as "dir" does
+    if (length > 0) {
         std::memcpy(folder, replacement->target, length);
         folder[length] = '\0';
     }

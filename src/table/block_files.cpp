@@ -2,12 +2,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "console/input.h"
 #include "console/menu.h"
 #include "console/messages.h"
 #include "game/game_exe.h"
+#include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/replace.h"
 #include "table/skill_block.h"
@@ -37,7 +37,7 @@ int ask_file_name(const char* prompt)
 
 // The name that S checks and writes: where the typed name finally leads.
 char final_name[FINAL_NAME_MAX + 1];
-bool through_link;
+bool final_through_link;  // whether a link led there
 
 // The game itself must never be overwritten with a bare skill block, under
 // whatever name it is reached: on FAT and exFAT every spelling of a name is
@@ -79,7 +79,8 @@ int write_kept_file(const char* name, bool through_link, const unsigned char* by
     if (begin_replacement(replacement, name, nullptr) != 0)
         return FILE_NOT_OPENED;
     output_file = replacement->file;
-    std::fwrite(bytes, 1, static_cast<size_t>(size), output_file);  // a failure shows in the error mark
+    for (int i = 0; i < size; ++i)
+        write_byte(bytes[i], output_file);  // a failed write shows in the error mark
     return finish_replacement(replacement);
 }
 
@@ -114,7 +115,7 @@ int save_skill_block_file()
 {
     if (refuse_unloaded_table(table_loaded) != 0 || ask_file_name("Save to file name: ") != 0)
         return 1;
-    if (find_final_name(file_name, final_name, &through_link) != 0)
+    if (find_final_name(file_name, final_name, &final_through_link) != 0)
         return report_cannot_open(file_name);
     if (names_game_exe(final_name)) {
         show_main_menu();
@@ -127,7 +128,7 @@ int save_skill_block_file()
         print_error("Error: %s is kept for the copy of mm7.exe that I makes.\n\n", file_name);
         return 1;
     }
-    int outcome = write_kept_file(final_name, through_link, skill_table, SKILL_BLOCK_SIZE, &block_copy);
+    int outcome = write_kept_file(final_name, final_through_link, skill_table, SKILL_BLOCK_SIZE, &block_copy);
     if (outcome == FILE_NOT_OPENED)
         return report_cannot_open(file_name);
     show_main_menu();
