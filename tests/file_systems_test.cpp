@@ -2,6 +2,8 @@
 // through FUSE, on loop devices, as root and as an ordinary user. There
 // every spelling of a name is one file, though FUSE may show each as a file
 // of its own, and the file systems keep no permission bits.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,6 +117,11 @@ TEST_F(FileSystemsTest, InsertAndSaveOnFatAndExfat)
         std::printf("file systems skipped: %s\n", machine_lacks());
         GTEST_SKIP() << machine_lacks();
     }
+    // Two runs of this test at once (two build trees tested side by side)
+    // made fusefat fail writes now and then: they take turns.
+    int turn = open("/tmp/skilltab-file-systems-test.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(turn, 0);
+    ASSERT_EQ(flock(turn, LOCK_EX), 0);
     std::vector<unsigned char> table = make_plausible_table();
     const std::string game = as_string(make_stand_in_game(table));
     for (int stage = 0; stage < 4; ++stage)
@@ -129,8 +136,10 @@ TEST_F(FileSystemsTest, InsertAndSaveOnFatAndExfat)
             if (user != 0 && testing_windows())
                 continue;  // Wine's prefix is root's
             std::string what = std::string(file_system.name) + (user == 0 ? " as root" : " as an ordinary user");
-            if (!mount_new(file_system, user))
+            if (!mount_new(file_system, user)) {
+                close(turn);
                 return;
+            }
             put("mm7.exe", game);
             program_wrapper = user == 0 ? "" : "setpriv --reuid=65534 --regid=65534 --clear-groups";
             ProgramRun result = run(input);
@@ -152,6 +161,7 @@ TEST_F(FileSystemsTest, InsertAndSaveOnFatAndExfat)
         }
     }
     std::printf("file systems tried: %s\n", tried.c_str());
+    close(turn);  // also lets go of the lock
 }
 
 }  // namespace
