@@ -107,6 +107,13 @@ protected:
         ProgramTest::TearDown();
     }
 
+    unsigned mode(const std::string& name) const
+    {
+        struct stat status = {};
+        stat(path(name).c_str(), &status);
+        return status.st_mode & 07777;
+    }
+
     std::string device;
     bool mounted = false;
 };
@@ -118,8 +125,9 @@ TEST_F(FileSystemsTest, InsertAndSaveOnFatAndExfat)
         GTEST_SKIP() << machine_lacks();
     }
     // Two runs of this test at once (two build trees tested side by side)
-    // made fusefat fail writes now and then: they take turns.
-    int turn = open("/tmp/skilltab-file-systems-test.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // made fusefat fail writes now and then: they take turns, by a lock on
+    // the loop devices' control, which every run sees, whatever its /tmp.
+    int turn = open("/dev/loop-control", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(turn, 0);
     ASSERT_EQ(flock(turn, LOCK_EX), 0);
     std::vector<unsigned char> table = make_plausible_table();
@@ -156,6 +164,10 @@ TEST_F(FileSystemsTest, InsertAndSaveOnFatAndExfat)
             EXPECT_TRUE(get("mm7.exe") == edited_game) << what << ": mm7.exe is not the edited game";
             EXPECT_EQ(get("x.blk"), as_string(table)) << what;
             EXPECT_EQ(files(), (std::set<std::string>{"mm7.exe", "x.blk"})) << what;
+            // The bits are the mount's, the same for every file, as for one the test made.
+            put("probe", "");
+            EXPECT_EQ(mode("mm7.exe"), mode("probe")) << what;
+            EXPECT_EQ(mode("x.blk"), mode("probe")) << what;
             unmount();
             tried += (tried.empty() ? "" : ", ") + what;
         }
