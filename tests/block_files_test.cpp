@@ -254,12 +254,16 @@ TEST_F(BlockFilesTest, SaveThroughALinkReplacesTheFileItLeadsTo)
     }
     EXPECT_EQ(fs_entries(path("kept")), 2u);
 
-    // A folder that cannot take a new file: the save is refused, and says so.
-    if (geteuid() != 0) {
-        chmod(path("kept").c_str(), 0555);
-        put("other.blk", std::string(BLOCK_SIZE, '\x01'));
-        result = run("L\nother.blk\nS\nlink.blk\nQ\n");
-        chmod(path("kept").c_str(), 0755);
+    // A folder that cannot take a new file, though the file itself may be
+    // written: the save is refused, and says so.
+    chmod(path("kept").c_str(), 0555);
+    chmod(path("kept/target.blk").c_str(), 0666);
+    put("other.blk", std::string(BLOCK_SIZE, '\x01'));
+    program_wrapper = as_ordinary_user();
+    result = run("L\nother.blk\nS\nlink.blk\nQ\n");
+    program_wrapper.clear();
+    chmod(path("kept").c_str(), 0755);
+    {
         EXPECT_EQ(result.err, "Error: Cannot open link.blk: Permission denied\n\n");
         EXPECT_EQ(get("kept/target.blk"), sample_block());
     }
@@ -405,6 +409,7 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
         std::string file;   // where the block then lands
         unsigned mode;      // and with which permission bits
         bool readable = false;  // whether L can read it, where S is refused
+        bool ordinary_user = false;  // run as one, where root may write any file
     };
     std::vector<KindCase> cases = {
         {"old.blk", "", "old.blk", 0640},
@@ -422,12 +427,11 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
         cases.push_back({"dangling.blk", "No such file or directory", "", 0});
         cases.push_back({"socket", ANY_ERROR, "", 0});  // L: the system cannot open one at all
     }
-    // A block file marked read-only is kept as it is (root may write any file).
-    if (testing_windows() || geteuid() != 0) {
-        put("kept.blk", "read-only");
-        chmod(path("kept.blk").c_str(), 0444);
-        cases.push_back({"kept.blk", "Permission denied", "", 0, true});
-    }
+    // A block file marked read-only is kept as it is (for an ordinary user:
+    // root may write any file), though its folder would take a new file.
+    put("kept.blk", "read-only");
+    chmod(path("kept.blk").c_str(), 0444);
+    cases.push_back({"kept.blk", "Permission denied", "", 0, true, !testing_windows()});
     for (const KindCase& c : cases) {
         const std::set<std::string> before = files();
         bool saved = c.error.empty();
@@ -435,7 +439,9 @@ TEST_F(BlockFilesTest, OnlyRegularFilesAreReadOrWritten)
         // load of a FIFO would hang), and no save to it may go through.
         bool loads = !saved && !c.readable;
         const std::string load = loads ? "L\n" + c.name + "\n" : "";
+        program_wrapper = c.ordinary_user ? as_ordinary_user() : "";
         ProgramRun result = run("L\nin.blk\n" + load + "S\n" + c.name + "\nQ\n");
+        program_wrapper.clear();
         std::string error;
         if (!saved)
             error = "Error: Cannot open " + c.name + ": " + c.error + "\n\n";

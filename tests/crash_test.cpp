@@ -188,24 +188,33 @@ TEST_F(CrashTest, AnotherProgramsFileUnderTheCopysNameIsNeverMoved)
     EXPECT_EQ(get("mm7_new.exe"), "another program's file");
 }
 
-TEST_F(CrashTest, AnInsertThatWaitsTooLongRefuses)
+TEST_F(CrashTest, AReplacementThatWaitsTooLongRefuses)
 {
     if (testing_windows())
         GTEST_SKIP() << "Windows holds the copy itself, not its folder";
-    // Another run that never lets go of the game's folder.
+    // Another run that never lets go of the folder: I and S alike give up.
     int folder = open(work_dir.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(flock(folder, LOCK_EX), 0);
     put("mm7.exe", OLD_GAME);
+    put("kept.blk", "old");
     ASSERT_TRUE(write_bytes(path("in.blk"), inverted(TABLE)));
-    auto began = std::chrono::steady_clock::now();
-    ProgramRun result = run("L\nin.blk\nI\nQ\n");
-    auto waited = std::chrono::steady_clock::now() - began;
+    const std::set<std::string> before = files();
+    const std::pair<std::string, std::string> dialogues[] = {
+        {"L\nin.blk\nI\nQ\n", "Error: Cannot open mm7_new.exe: Resource temporarily unavailable\n\n"},
+        {"L\nin.blk\nS\nkept.blk\nQ\n", "Error: Cannot open kept.blk: Resource temporarily unavailable\n\n"},
+    };
+    for (const auto& [input, error] : dialogues) {
+        auto began = std::chrono::steady_clock::now();
+        ProgramRun result = run(input);
+        auto waited = std::chrono::steady_clock::now() - began;
+        EXPECT_EQ(result.err, error);
+        EXPECT_GE(waited, std::chrono::milliseconds(1900));
+        EXPECT_LT(waited, std::chrono::seconds(10));
+    }
     close(folder);
-    EXPECT_EQ(result.err, "Error: Cannot open mm7_new.exe: Resource temporarily unavailable\n\n");
     EXPECT_TRUE(get("mm7.exe") == OLD_GAME) << "mm7.exe is not the old game";
-    EXPECT_FALSE(exists("mm7_new.exe"));
-    EXPECT_GE(waited, std::chrono::milliseconds(1900));
-    EXPECT_LT(waited, std::chrono::seconds(10));
+    EXPECT_EQ(get("kept.blk"), "old");
+    EXPECT_EQ(files(), before);
 }
 
 TEST_F(CrashTest, AHolderIsWaitedForUpToTwoSeconds)

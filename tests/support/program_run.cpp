@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -127,6 +128,15 @@ std::set<std::string> ProgramTest::files() const
 ProgramRun ProgramTest::run(const std::string& input)
 {
     return finish(start(input));
+}
+
+std::string ProgramTest::as_ordinary_user()
+{
+    if (geteuid() != 0)
+        return "";
+    chmod(base_dir.c_str(), 0755);
+    chmod(work_dir.c_str(), 0777);
+    return "setpriv --reuid=65534 --regid=65534 --clear-groups";
 }
 
 ProgramRun ProgramTest::run_command(const std::vector<std::string>& words)

@@ -22,6 +22,11 @@ protected:
 
     ProgramRun run(const std::string& input);
     ProgramRun run_command(const std::vector<std::string>& words);  // with these arguments, no input
+
+    // A wrapper that runs the program as an ordinary user where the tests
+    // run as root (who may write any file), with the working directory open
+    // to that user; empty where they already run as one.
+    std::string as_ordinary_user();
     int start(const std::string& input);  // the program's process id; it runs on its own
     ProgramRun finish(int process);        // waits for it to end
     std::string path(const std::string& name) const { return work_dir + "/" + name; }
