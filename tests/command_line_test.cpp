@@ -170,6 +170,8 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
         {{"apply", "table.txt", "long.exe"},
          "skilltab: long.exe: not a game executable that this program knows: it is not 1069056 bytes long"},
         {{"show", "missing.exe"}, "skilltab: missing.exe: cannot open: No such file or directory"},
+        {{"convert", "whole.blk", "no/such/folder.txt"},
+         "skilltab: no/such/folder.txt: cannot open: No such file or directory"},
         {{"convert", "invalid.blk", "x.txt"}, "skilltab: invalid.blk: skill block contains invalid data"},
         {{"apply", "table.txt", "invalid.exe"}, "skilltab: invalid.exe: skill block contains invalid data"},
     };
@@ -199,6 +201,37 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
             EXPECT_EQ(result.status, 1) << words.back();
             EXPECT_EQ(snapshot(), before) << words.back();
         }
+    }
+}
+
+TEST_F(CommandLineTest, FailuresOnTheWayAreTold)
+{
+    if (testing_windows() || system("strace -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace makes the failures, on Linux only";
+    // The second fsync is the folder's, after the move; an immutable target
+    // cannot be replaced. Where the file is replaced, the count is told too.
+    put("patch.txt", "Skill Knight\nStaff GGGG\n");
+    struct FailureCase {
+        std::string wrapper, set_up, out, err;
+    };
+    const FailureCase cases[] = {
+        {"env ASAN_OPTIONS=detect_leaks=0 strace -qq -o /dev/null -e inject=fsync:error=EIO:when=2", "",
+         "Changed entries: 1\n", "skilltab: kept.blk: is replaced, but its folder cannot be synced: Input/output error\n"},
+        {"", "chattr +i ", "", "skilltab: kept.blk: cannot replace: Operation not permitted\n"},
+    };
+    for (const FailureCase& c : cases) {
+        put("kept.blk", BLOCK);
+        if (!c.set_up.empty() && system((c.set_up + path("kept.blk") + " 2>/dev/null").c_str()) != 0)
+            continue;  // a file system that cannot make a file immutable
+        program_wrapper = c.wrapper;
+        ProgramRun result = run_command({"apply", "patch.txt", "kept.blk"});
+        program_wrapper.clear();
+        system(("chattr -i " + path("kept.blk") + " 2>/dev/null").c_str());
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(get("kept.blk"), c.out.empty() ? BLOCK : with_entry(BLOCK, 0, 0, "GGGG"));
+        EXPECT_EQ(files(), (std::set<std::string>{"kept.blk", "patch.txt"}));
     }
 }
 

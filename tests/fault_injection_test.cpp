@@ -200,6 +200,8 @@ TEST_F(FaultInjectionTest, EveryFailedFileOperationLeavesKeptFilesWhole)
          "Skill block saved.", BLOCK_NOT_SYNCED},
         {"S makes a new block file", "L\nnew.blk\nS\nkept.blk\nQ\n", {{"new.blk", NEW_TABLE}},
          "kept.blk", NEW_TABLE, "Skill block saved.", BLOCK_NOT_SYNCED},
+        {"E, then S saves what it read", "E\nS\nkept.blk\nQ\n", {{"mm7.exe", NEW_GAME}}, "kept.blk",
+         NEW_TABLE, "Skill block saved.", BLOCK_NOT_SYNCED},
     };
     int points_tried = 0, new_file_points = 0, folder_syncs = 0;
     for (const Dialogue& d : dialogues) {
