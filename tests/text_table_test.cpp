@@ -66,6 +66,8 @@ TEST_F(TextTableTest, EveryAcceptedFormReadsTheSame)
         "# a patch\n\nSKILL knight DRUID # classes\n  staff   emgg bbbb  \n\n"
         "IDENTIFY ITEM  ---- BEMG # the last\n",
         "Skill Druid Knight\nidentify item BEMG 0-0-\nStaff 1111 2344\n",
+        "# " + std::string(3000, 'c') + "\r\nSkill Knight Druid\r\nStaff" + std::string(1100, ' ')
+            + "EMGG BBBB\r\nIdentify\t\tItem ---- 1234" + std::string(1100, '\t') + "\r\n",
     };
     for (const std::string& text : cases) {
         put("patch.txt", text);
@@ -83,8 +85,17 @@ TEST_F(TextTableTest, EveryAcceptedFormReadsTheSame)
     EXPECT_EQ(run_command({"show", "empty.txt"}).out, HEAD + "Skill         Sorcerer\n");
 }
 
+std::string repeated(const std::string& text, int times)
+{
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+
 TEST_F(TextTableTest, EveryMalformedLineIsToldWithItsNumber)
 {
+    const std::string NUL(1, '\0');
     struct BadText {
         std::string text;
         std::string error;  // after "skilltab: bad.txt"
@@ -105,7 +116,20 @@ TEST_F(TextTableTest, EveryMalformedLineIsToldWithItsNumber)
         {"Skill Knight\nStaf EMGG\n", ":2: unknown skill: Staf"},
         {"Skill Knight\nSlot 26 EMGG\n", ":2: unknown skill: Slot 26"},
         {"Skill Knight\n\n# c\nStaff EMGG\nSTAFF ----\n", ":5: skill named twice: STAFF"},
-        {"Skill Knight\nStaff " + std::string(1100, 'E') + "\n", ":2: line too long"},
+        // Words are quoted whole up to 1000 bytes, then cut before a character.
+        {"Skill Knight\nStaff " + std::string(1100, 'E') + "\n", ":2: not four levels: " + std::string(1000, 'E') + "..."},
+        {"Skill Knight\nStaff " + std::string(999, 'E') + repeated("\xC3\xA9", 300) + "\n",
+         ":2: not four levels: " + std::string(999, 'E') + "..."},
+        {"Skill Knight\n" + std::string(1100, 'a') + " GGGG\n", ":2: unknown skill: " + std::string(1000, 'a') + "..."},
+        // Lines of any length, with LF or CR LF.
+        {"Skill Knight # " + std::string(2000, 'c') + "\nStaf GGGG\n", ":2: unknown skill: Staf"},
+        {"Skill Knight # " + std::string(2000, 'c') + "\r\nStaf GGGG\r\n", ":2: unknown skill: Staf"},
+        {"Skill Knight\r\nStaff" + std::string(1100, ' ') + "GGGX\r\n", ":2: not four levels: GGGX"},
+        // A NUL byte anywhere is the first fault of its line.
+        {"Skill Knight\nStaff GGGG" + NUL + " XXXX\n", ":2: a NUL byte"},
+        {"Skill Knight\n" + NUL + "Sword GGGG\n", ":2: a NUL byte"},
+        {"Skill Wizard" + NUL + "\n", ":1: a NUL byte"},
+        {"# a comment" + NUL + "\nSkill Knight\n", ":1: a NUL byte"},
     };
     for (const BadText& c : cases) {
         put("bad.txt", c.text);

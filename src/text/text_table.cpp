@@ -1,5 +1,6 @@
 #include "text/text_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -7,30 +8,57 @@
 
 namespace {
 
-constexpr int LINE_MAX_BYTES = 1024;
-constexpr int FIELDS_MAX = LINE_MAX_BYTES / 2 + 1;  // as many as a line can hold
 constexpr int NAME_COLUMNS = 14;
 constexpr int ENTRY_COLUMNS = 9;
+constexpr int QUOTED_MAX = 1000;          // the most bytes of a word that a message quotes
+constexpr int RING_SIZE = CLASS_COUNT + 1;  // a row's last fields: its entries, and one more
 
 constexpr const char* COMMENT_LINES =
     "# skilltab skill table: one row per skill, one column per class.\n"
     "# Each entry: unpromoted, first promotion, light path, dark path.\n"
     "# Levels: - none, B Basic, E Expert, M Master, G Grandmaster.\n";
 
-char line[LINE_MAX_BYTES + 1];
-char* fields[FIELDS_MAX];
-char joined_name[LINE_MAX_BYTES + 1];
 char skill_text_names[SKILL_COUNT][SKILL_NAME_SIZE];
 
-bool same_ignoring_case(const char* first, const char* second)
+// A word of a line as it is read: its first bytes and its whole length, so
+// that a line of any length is read in the same small memory.
+struct Word {
+    char kept[QUOTED_MAX + 1];
+    long length;
+};
+
+// Where reading a text has got to. A line is taken byte by byte: its fields
+// go round a ring that keeps the last few, and those that fall out of a row's
+// ring, being no entries, are joined into its skill name.
+struct TextReader {
+    std::FILE* file;
+    NamedTable* table;
+    TextError* text_error;
+    int line_number;
+    int class_count;  // the header's, 0 until the header is read
+    int order[CLASS_COUNT];
+    Word fields[RING_SIZE];
+    Word name;
+    long field_count;  // fields begun on this line
+    bool in_field, in_comment;
+    bool refused;      // the line is at fault, as text_error says
+    int held[3];       // bytes read ahead at the start, to be taken again
+    int held_count;
+};
+
+bool same_ignoring_case(const char* first, long length, const char* second)
 {
-    for (;; ++first, ++second) {
-        unsigned char a = static_cast<unsigned char>(*first), b = static_cast<unsigned char>(*second);
-        if ((a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) != (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b))
+    for (long i = 0; i < length; ++i, ++second) {
+        unsigned char a = static_cast<unsigned char>(first[i]), b = static_cast<unsigned char>(*second);
+        if (b == '\0' || (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) != (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b))
             return false;
-        if (a == '\0')
-            return true;
     }
+    return *second == '\0';
+}
+
+bool word_is(const Word* word, const char* name)
+{
+    return word->length <= QUOTED_MAX && same_ignoring_case(word->kept, word->length, name);
 }
 
 // A level written as one of - 0 B 1 E 2 M 3 G 4, or -1.
@@ -44,120 +72,202 @@ int level_of(char c)
     return -1;
 }
 
-bool is_four_levels(const char* field)
+bool is_four_levels(const Word* field)
 {
-    if (std::strlen(field) != STAGE_COUNT)
+    if (field->length != STAGE_COUNT)
         return false;
     for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        if (level_of(field[stage]) < 0)
+        if (level_of(field->kept[stage]) < 0)
             return false;
     }
     return true;
 }
 
-// The next line into `line`, its end, a carriage return before it and any
-// comment taken off: 1, 0 at the end of the file, or -1 for a line too long
-// (read to its end all the same).
-int read_line(std::FILE* file, bool first)
+void add_byte(Word* word, char c)
 {
-    int length = 0, c;
-    bool too_long = false;
-    while ((c = read_byte(file)) != EOF && c != '\n') {
-        if (length < LINE_MAX_BYTES)
-            line[length++] = static_cast<char>(c);
-        else
-            too_long = true;
-    }
-    if (c == EOF && length == 0 && !too_long)
-        return 0;
-    line[length] = '\0';
-    if (length > 0 && line[length - 1] == '\r')
-        line[--length] = '\0';
-    if (first && std::strncmp(line, "\xEF\xBB\xBF", 3) == 0)
-        std::memmove(line, line + 3, static_cast<size_t>(length) - 2);
-    char* comment = std::strchr(line, '#');
-    if (comment != nullptr)
-        *comment = '\0';
-    return too_long ? -1 : 1;
+    if (word->length < static_cast<long>(sizeof word->kept))
+        word->kept[word->length] = c;
+    ++word->length;
 }
 
-// Splits `line` at runs of spaces and tabs; returns the number of fields.
-int split_fields()
+// A field joined to a skill name, with one space between.
+void join_word(Word* name, const Word* field)
 {
-    int count = 0;
-    for (char* c = line; *c != '\0';) {
-        while (*c == ' ' || *c == '\t')
-            *c++ = '\0';
-        if (*c == '\0')
-            break;
-        fields[count++] = c;
-        while (*c != '\0' && *c != ' ' && *c != '\t')
-            ++c;
-    }
-    return count;
+    if (name->length > 0)
+        add_byte(name, ' ');
+    long kept = std::min(field->length, static_cast<long>(sizeof field->kept));
+    for (long i = 0; i < kept; ++i)
+        add_byte(name, field->kept[i]);
+    name->length += field->length - kept;
 }
 
-int refuse(TextError* text_error, int line_number, const char* format, const char* what = "")
+// How much of a word a message quotes: all of it up to QUOTED_MAX bytes;
+// else at most that many, cut before a UTF-8 character rather than inside.
+long quoted_length(const Word* word)
 {
-    text_error->line = line_number;
-    std::snprintf(text_error->message, sizeof text_error->message, format, what);
+    if (word->length <= QUOTED_MAX)
+        return word->length;
+    for (int start = QUOTED_MAX; start > QUOTED_MAX - 4; --start) {
+        unsigned char c = static_cast<unsigned char>(word->kept[start]);
+        if (c >= 0x80 && c < 0xC0)
+            continue;  // inside a character: its start is further back
+        int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return start + length > QUOTED_MAX ? start : QUOTED_MAX;
+    }
+    return QUOTED_MAX;
+}
+
+int refuse(TextReader* reader, const char* what, const Word* word = nullptr)
+{
+    TextError* text_error = reader->text_error;
+    text_error->line = reader->line_number;
+    if (word == nullptr) {
+        std::snprintf(text_error->message, sizeof text_error->message, "%s", what);
+    } else {
+        long length = quoted_length(word);
+        std::snprintf(text_error->message, sizeof text_error->message, "%s%.*s%s", what,
+                      static_cast<int>(length), word->kept, length < word->length ? "..." : "");
+    }
+    reader->refused = true;
     return TEXT_REFUSED;
 }
 
-int read_header(int count, NamedTable* table, int* order, TextError* text_error, int line_number)
+Word* field_at(TextReader* reader, long field)
 {
-    if (!same_ignoring_case(fields[0], "Skill"))
-        return refuse(text_error, line_number, "the header must begin with Skill");
-    if (count < 2)
-        return refuse(text_error, line_number, "the header names no class");
-    for (int field = 1; field < count; ++field) {
-        int found = -1;
-        for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
-            if (same_ignoring_case(fields[field], class_names[class_index]))
-                found = class_index;
-        }
-        if (found < 0)
-            return refuse(text_error, line_number, "unknown class: %s", fields[field]);
-        if (table->classes[found])
-            return refuse(text_error, line_number, "class named twice: %s", fields[field]);
-        table->classes[found] = true;
-        order[field - 1] = found;
+    return &reader->fields[field % RING_SIZE];
+}
+
+// A header's field is checked as soon as it ends; its first fault is the one told.
+void check_header_field(TextReader* reader)
+{
+    const Word* field = field_at(reader, reader->field_count - 1);
+    if (reader->field_count == 1) {
+        if (!word_is(field, "Skill"))
+            refuse(reader, "the header must begin with Skill");
+        return;
+    }
+    int found = -1;
+    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
+        if (word_is(field, class_names[class_index]))
+            found = class_index;
+    }
+    if (found < 0) {
+        refuse(reader, "unknown class: ", field);
+    } else if (reader->table->classes[found]) {
+        refuse(reader, "class named twice: ", field);
+    } else {
+        reader->table->classes[found] = true;
+        reader->order[reader->field_count - 2] = found;
+    }
+}
+
+void begin_field(TextReader* reader)
+{
+    Word* field = field_at(reader, reader->field_count);
+    // The field that this one takes the place of is part of a row's skill name.
+    if (reader->class_count > 0 && reader->field_count >= RING_SIZE)
+        join_word(&reader->name, field);
+    field->length = 0;
+    ++reader->field_count;
+    reader->in_field = true;
+}
+
+void end_field(TextReader* reader)
+{
+    reader->in_field = false;
+    if (reader->class_count == 0 && !reader->refused)
+        check_header_field(reader);
+}
+
+// A byte of a line, neither its end nor a NUL.
+void take_byte(TextReader* reader, char c)
+{
+    if (reader->in_comment)
+        return;
+    if (c == '#' || c == ' ' || c == '\t') {
+        if (reader->in_field)
+            end_field(reader);
+        reader->in_comment = c == '#';
+        return;
+    }
+    if (!reader->in_field)
+        begin_field(reader);
+    add_byte(field_at(reader, reader->field_count - 1), c);
+}
+
+// The checks of a row, in their order, once its line has ended.
+int read_row(TextReader* reader)
+{
+    int class_count = reader->class_count;
+    long count = reader->field_count;
+    if (count < class_count + 1)
+        return refuse(reader, "too few fields");
+    for (long field = count - class_count; field < count; ++field) {
+        if (!is_four_levels(field_at(reader, field)))
+            return refuse(reader, "not four levels: ", field_at(reader, field));
+    }
+    for (long field = std::max(0L, count - RING_SIZE); field < count - class_count; ++field)
+        join_word(&reader->name, field_at(reader, field));
+    int slot = -1;
+    for (int candidate = 0; candidate < SKILL_COUNT; ++candidate) {
+        if (word_is(&reader->name, text_skill_name(candidate)))
+            slot = candidate;
+    }
+    if (slot < 0)
+        return refuse(reader, "unknown skill: ", &reader->name);
+    NamedTable* table = reader->table;
+    if (table->skills[slot])
+        return refuse(reader, "skill named twice: ", &reader->name);
+    table->skills[slot] = true;
+    for (int column = 0; column < class_count; ++column) {
+        const Word* entry = field_at(reader, count - class_count + column);
+        for (int stage = 0; stage < STAGE_COUNT; ++stage)
+            table->levels[table_index(reader->order[column], stage, slot)] =
+                static_cast<unsigned char>(level_of(entry->kept[stage]));
     }
     return TEXT_READ;
 }
 
-int read_row(int count, int class_count, NamedTable* table, const int* order, TextError* text_error,
-             int line_number)
+int end_line(TextReader* reader)
 {
-    if (count < class_count + 1)
-        return refuse(text_error, line_number, "too few fields");
-    int name_fields = count - class_count;
-    for (int field = name_fields; field < count; ++field) {
-        if (!is_four_levels(fields[field]))
-            return refuse(text_error, line_number, "not four levels: %s", fields[field]);
-    }
-    joined_name[0] = '\0';
-    for (int field = 0; field < name_fields; ++field) {
-        if (field > 0)
-            std::strcat(joined_name, " ");
-        std::strcat(joined_name, fields[field]);
-    }
-    int slot = -1;
-    for (int candidate = 0; candidate < SKILL_COUNT; ++candidate) {
-        if (same_ignoring_case(joined_name, text_skill_name(candidate)))
-            slot = candidate;
-    }
-    if (slot < 0)
-        return refuse(text_error, line_number, "unknown skill: %s", joined_name);
-    if (table->skills[slot])
-        return refuse(text_error, line_number, "skill named twice: %s", joined_name);
-    table->skills[slot] = true;
-    for (int column = 0; column < class_count; ++column) {
-        for (int stage = 0; stage < STAGE_COUNT; ++stage)
-            table->levels[table_index(order[column], stage, slot)] =
-                static_cast<unsigned char>(level_of(fields[name_fields + column][stage]));
-    }
+    if (reader->in_field)
+        end_field(reader);
+    if (reader->refused)
+        return TEXT_REFUSED;
+    if (reader->field_count == 0)
+        return TEXT_READ;  // blank, or a comment
+    if (reader->class_count > 0)
+        return read_row(reader);
+    if (reader->field_count < 2)
+        return refuse(reader, "the header names no class");
+    reader->class_count = static_cast<int>(reader->field_count - 1);
     return TEXT_READ;
+}
+
+int next_byte(TextReader* reader)
+{
+    if (reader->held_count > 0) {
+        int c = reader->held[0];
+        std::memmove(reader->held, reader->held + 1, sizeof reader->held - sizeof reader->held[0]);
+        --reader->held_count;
+        return c;
+    }
+    return read_byte(reader->file);
+}
+
+// A UTF-8 byte-order mark at the start is skipped; bytes that only begin
+// like one are taken again as the first bytes of the text.
+void skip_byte_order_mark(TextReader* reader)
+{
+    const unsigned char MARK[] = {0xEF, 0xBB, 0xBF};
+    for (unsigned char expected : MARK) {
+        int c = read_byte(reader->file);
+        if (c != EOF)
+            reader->held[reader->held_count++] = c;
+        if (c != expected)
+            return;
+    }
+    reader->held_count = 0;
 }
 
 // Appends text padded with spaces to `columns`.
@@ -218,29 +328,42 @@ bool is_complete(const NamedTable* table)
 int read_text_table(std::FILE* file, NamedTable* table, TextError* text_error)
 {
     std::memset(table, 0, sizeof *table);
-    int order[CLASS_COUNT];
-    int class_count = 0;
-    for (int line_number = 1;; ++line_number) {
-        int got = read_line(file, line_number == 1);
-        if (got == 0)
+    TextReader reader = {};
+    reader.file = file;
+    reader.table = table;
+    reader.text_error = text_error;
+    skip_byte_order_mark(&reader);
+    for (reader.line_number = 1;; ++reader.line_number) {
+        reader.field_count = 0;
+        reader.name.length = 0;
+        reader.in_field = reader.in_comment = false;
+        bool held_return = false;  // a CR counts as a byte only when more than a line end follows
+        bool any = false;
+        int c;
+        while ((c = next_byte(&reader)) != EOF && c != '\n') {
+            any = true;
+            if (c == '\0')
+                return refuse(&reader, "a NUL byte");
+            if (held_return)
+                take_byte(&reader, '\r');
+            held_return = c == '\r';
+            if (!held_return)
+                take_byte(&reader, static_cast<char>(c));
+        }
+        if (c == EOF && std::ferror(file))
+            return TEXT_NOT_READ;
+        if (c == EOF && !any)
             break;
-        if (got < 0)
-            return refuse(text_error, line_number, "line too long");
-        int count = split_fields();
-        if (count == 0)
-            continue;
-        int outcome = class_count == 0
-                          ? read_header(count, table, order, text_error, line_number)
-                          : read_row(count, class_count, table, order, text_error, line_number);
+        int outcome = end_line(&reader);
         if (outcome != TEXT_READ)
             return outcome;
-        if (class_count == 0)
-            class_count = count - 1;
+        if (c == EOF)
+            break;
     }
-    if (std::ferror(file))
-        return TEXT_NOT_READ;
-    if (class_count == 0)
-        return refuse(text_error, 0, "no header line");
+    if (reader.class_count == 0) {
+        reader.line_number = 0;
+        return refuse(&reader, "no header line");
+    }
     return TEXT_READ;
 }
 

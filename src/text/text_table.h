@@ -7,10 +7,11 @@
 //     Staff         EMGG     BBEE     ----
 //
 // Reading:
-//  1. Lines end in LF or CR LF; the last may have no line end. A UTF-8
-//     byte-order mark at the start is skipped. '#' starts a comment that runs
-//     to the end of its line. Blank lines are skipped. Line numbers count
-//     every line, from 1.
+//  1. Lines end in LF or CR LF; the last may have no line end. Lines may be
+//     of any length. A UTF-8 byte-order mark at the start is skipped. '#'
+//     starts a comment that runs to the end of its line. Blank lines are
+//     skipped. Line numbers count every line, from 1. A NUL byte anywhere,
+//     comments included, refuses the file; on its line that check comes first.
 //  2. The first other line is the header: the word Skill (any letter case),
 //     then one or more class names (Knight ... Sorcerer, any letter case),
 //     each at most once, in any order. A file with no header is refused; a
@@ -22,7 +23,10 @@
 //     the two slots the game leaves unused. Each skill at most once.
 //  4. An entry is exactly four levels: unpromoted, first promotion, light
 //     path, dark path; each one of - 0 B 1 E 2 M 3 G 4, letters in either case.
-//  5. Anything else refuses the whole file, with the line and what is wrong.
+//  5. Anything else refuses the whole file, with the line and what is wrong;
+//     reading stops at the first line at fault. A message quotes a word (a
+//     field, or a row's joined skill name) whole up to 1000 bytes, a longer
+//     one cut there, before a UTF-8 character rather than inside, and "...".
 //     A row's checks run in this order: too few fields, an entry that is not
 //     four levels, an unknown skill, a skill named twice.
 // A table that names all 37 slots and all 9 classes is complete; any other
@@ -63,7 +67,7 @@ constexpr int TEXT_REFUSED = 2;   // text_error says where and why
 
 struct TextError {
     int line;  // 0 where the whole file is at fault
-    char message[160];
+    char message[1100];  // what is wrong, quoting at most 1000 bytes of a word
 };
 
 // Reads a text from file into table. Prints nothing.
