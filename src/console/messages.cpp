@@ -1,9 +1,9 @@
 #include "console/messages.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "console/menu.h"
@@ -13,12 +13,27 @@ void print_error(const char* format, ...)
 {
     int error_number = errno;
     char line[1024];
-    va_list arguments;
+    va_list arguments, again;
     va_start(arguments, format);
+    va_copy(again, arguments);
     int length = std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
+    // A long name must not cut the message short: a longer one is made on the heap.
+    char* whole = line;
+    if (length >= static_cast<int>(sizeof line)) {
+        whole = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+        if (whole != nullptr) {
+            std::vsnprintf(whole, static_cast<size_t>(length) + 1, format, again);
+        } else {
+            whole = line;  // no memory: as much as there is room for
+            length = sizeof line - 1;
+        }
+    }
+    va_end(again);
     if (length > 0)
-        std::fwrite(line, 1, std::min(static_cast<size_t>(length), sizeof line - 1), stderr);
+        std::fwrite(whole, 1, static_cast<size_t>(length), stderr);
+    if (whole != line)
+        std::free(whole);
     errno = error_number;
 }
 
