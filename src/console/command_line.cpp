@@ -142,18 +142,19 @@ int refuse_game_as_target(const NamedFile* file)
     return DONE;
 }
 
-// The outcome of a replacement, told; DONE only for REPLACED.
-int report_replacement(const char* typed, const char* new_name, int outcome)
+// The outcome of a replacement, told, naming the file as typed (the new
+// file beside it is gone, unless it could not be removed); DONE only for REPLACED.
+int report_replacement(const char* typed, int outcome)
 {
     int status = outcome == REPLACED ? DONE : FAILED;
     if (outcome == FILE_NOT_OPENED || outcome == GAME_NOT_FOUND || outcome == COPY_NOT_MADE)
-        report_failure(outcome == COPY_NOT_MADE ? new_name : typed, "cannot open");
-    else if (outcome == GAME_UNREADABLE)
+        report_failure(typed, "cannot open");
+    else if (outcome == GAME_UNREADABLE || outcome == FILE_NOT_READ)
         report_failure(typed, "cannot read");
     else if (outcome == GAME_SHORTER || outcome == GAME_LONGER)
         report(typed, "not a game executable that this program knows: it is not 1069056 bytes long");
     else if (outcome == REPLACEMENT_NOT_WRITTEN)
-        report_failure(new_name, "cannot write");
+        report_failure(typed, "cannot write");
     else if (outcome == REPLACEMENT_NOT_MOVED)
         report_failure(typed, "cannot replace");
     else if (outcome == REPLACED_NOT_SYNCED)
@@ -175,17 +176,20 @@ int write_table(const NamedFile* file, const NamedTable* table)
         bytes = reinterpret_cast<const unsigned char*>(text);
     }
     int outcome = write_kept_file(file->final_name, file->through_link, bytes, size, &replacement);
-    return report_replacement(file->typed, replacement.new_name, outcome);
+    return report_replacement(file->typed, outcome);
 }
 
-// Output that never reached its reader must not pass for a clean run.
-int finish_output(int status, int failure)
+// Output that never reached its reader must not pass for a clean run; nor
+// may a file that was replaced all the same pass for one left as it was.
+int finish_output(int status, int failure, const char* replaced = nullptr)
 {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return status;
+    if (replaced != nullptr)
+        report_failure(replaced, "is replaced, but standard output: cannot write");
+    else
         report_failure("standard output", "cannot write");
-        return failure;
-    }
-    return status;
+    return failure;
 }
 
 int show(const char* name)
@@ -212,9 +216,9 @@ int convert(const char* from, const char* to)
     return write_table(&to_file, &from_table);
 }
 
-// Writes the entries the patch names into the table; returns how many of
+// Writes the entries the patch names into a block; returns how many of
 // them differed.
-int change_entries(NamedTable* table, const NamedTable* patch)
+int change_entries(unsigned char* levels, const NamedTable* patch)
 {
     int changed = 0;
     for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
@@ -224,13 +228,61 @@ int change_entries(NamedTable* table, const NamedTable* patch)
             bool differs = false;
             for (int stage = 0; stage < STAGE_COUNT; ++stage) {
                 int index = table_index(class_index, stage, slot);
-                differs = differs || table->levels[index] != patch->levels[index];
-                table->levels[index] = patch->levels[index];
+                differs = differs || levels[index] != patch->levels[index];
+                levels[index] = patch->levels[index];
             }
             changed += differs;
         }
     }
     return changed;
+}
+
+bool holds_only_levels(const unsigned char* levels)
+{
+    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
+        if (levels[index] >= LEVEL_COUNT)
+            return false;
+    }
+    return true;
+}
+
+// The patch written into TO as TO is now: its table is read again once the
+// replacement holds TO's folder, so that a run changing other entries at the
+// same time is waited for and its changes kept.
+int change_under_lock(const NamedTable* patch)
+{
+    unsigned char levels[SKILL_BLOCK_SIZE];
+    const char* typed = to_file.typed;
+    int outcome;
+    if (to_file.kind == GAME_KIND) {
+        outcome = begin_game_copy(to_file.final_name, name_beside(to_file.final_name, NEW_GAME_EXE_NAME),
+                                  &replacement, levels);
+        if (outcome != COPY_BEGUN)
+            return report_replacement(typed, outcome);
+        if (!holds_only_levels(levels)) {
+            abandon_copy(&replacement, 0);
+            return report(typed, "skill block contains invalid data");
+        }
+    } else {
+        outcome = begin_block_copy(to_file.final_name, to_file.through_link, &replacement, levels);
+        if (outcome == FILE_NOT_OPENED)
+            return report_replacement(typed, outcome);
+        if (outcome != BLOCK_READ)
+            return report_reading(&to_file, &to_table, outcome);
+    }
+    int changed = change_entries(levels, patch);
+    if (changed == 0) {
+        abandon_copy(&replacement, 0);
+        std::printf("Changed entries: 0\n");
+        return finish_output(DONE, FAILED);
+    }
+    outcome = to_file.kind == GAME_KIND ? finish_game_copy(&replacement, levels)
+                                        : finish_block_copy(&replacement, levels);
+    int status = report_replacement(typed, outcome);
+    if (outcome != REPLACED && outcome != REPLACED_NOT_SYNCED)
+        return status;
+    std::printf("Changed entries: %d\n", changed);
+    return finish_output(status, FAILED, typed);
 }
 
 int apply(const char* from, const char* to)
@@ -243,27 +295,17 @@ int apply(const char* from, const char* to)
         return report(to, "is kept for the copy of the game that apply makes");
     if (to_file.kind == BLOCK_KIND && refuse_game_as_target(&to_file) != DONE)
         return FAILED;
+    // TO is read first as it is read anywhere, so that what is wrong with it
+    // is told before any file is made, and nothing is written where the
+    // patch changes nothing.
     if (find_file(&from_file, from) != DONE || read_table(&from_file, &from_table) != DONE
         || read_table(&to_file, &to_table) != DONE)
         return FAILED;
-    int changed = change_entries(&to_table, &from_table);
-    if (changed == 0) {
+    if (change_entries(to_table.levels, &from_table) == 0) {
         std::printf("Changed entries: 0\n");
         return finish_output(DONE, FAILED);
     }
-    int outcome;
-    const char* new_name = replacement.new_name;
-    if (to_file.kind == GAME_KIND) {
-        new_name = name_beside(to_file.final_name, NEW_GAME_EXE_NAME);
-        outcome = write_game_block(to_file.final_name, new_name, to_table.levels, &replacement);
-    } else {
-        outcome = write_kept_file(to_file.final_name, to_file.through_link, to_table.levels, SKILL_BLOCK_SIZE,
-                                  &replacement);
-    }
-    int status = report_replacement(to, new_name, outcome);
-    if (outcome == REPLACED || outcome == REPLACED_NOT_SYNCED)
-        std::printf("Changed entries: %d\n", changed);
-    return finish_output(status, FAILED);
+    return change_under_lock(&from_table);
 }
 
 int diff(const char* first, const char* second)
@@ -291,10 +333,41 @@ int diff(const char* first, const char* second)
     return finish_output(different ? FAILED : DONE, USAGE);
 }
 
-int usage_error()
+int usage_error(const char* problem, const char* what = "")
 {
-    std::fputs(HELP, stderr);
+    print_error("skilltab: %s%s\nTry 'skilltab --help' for more information.\n", problem, what);
     return USAGE;
+}
+
+// The commands, and how many file names each takes.
+struct Command {
+    const char* name;
+    int least, most;
+    const char* usage;  // said when the count is wrong
+};
+
+constexpr Command COMMANDS[] = {
+    {"show", 0, 1, "show takes at most one file name: [FILE]"},
+    {"convert", 2, 2, "convert takes two file names: FROM TO"},
+    {"apply", 1, 2, "apply takes one or two file names: FROM [TO]"},
+    {"diff", 2, 2, "diff takes two file names: A B"},
+};
+
+int run_command(const Command& command, int count, char** names)
+{
+    if (count < command.least || count > command.most)
+        return usage_error(command.usage);
+    for (int i = 0; i < count; ++i) {
+        if (names[i][0] == '\0')
+            return usage_error("an empty file name");
+    }
+    if (std::strcmp(command.name, "show") == 0)
+        return show(count == 1 ? names[0] : GAME_EXE_NAME);
+    if (std::strcmp(command.name, "convert") == 0)
+        return convert(names[0], names[1]);
+    if (std::strcmp(command.name, "apply") == 0)
+        return apply(names[0], count == 2 ? names[1] : GAME_EXE_NAME);
+    return diff(names[0], names[1]);
 }
 
 }  // namespace
@@ -303,22 +376,22 @@ int run_command_line(int count, char** arguments)
 {
     fill_name_tables();
     set_binary_output();
-    const char* command = arguments[0];
-    if (count == 1 && (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0)) {
+    const char* word = arguments[0];
+    bool help = std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0;
+    bool version = std::strcmp(word, "--version") == 0;
+    if ((help || version) && count > 1)
+        return usage_error(word, " takes nothing after it");
+    if (help) {
         std::fputs(HELP, stdout);
         return finish_output(DONE, FAILED);
     }
-    if (count == 1 && std::strcmp(command, "--version") == 0) {
+    if (version) {
         std::printf("skilltab %s\n", SKILLTAB_VERSION);
         return finish_output(DONE, FAILED);
     }
-    if (std::strcmp(command, "show") == 0 && count <= 2)
-        return show(count == 2 ? arguments[1] : GAME_EXE_NAME);
-    if (std::strcmp(command, "convert") == 0 && count == 3)
-        return convert(arguments[1], arguments[2]);
-    if (std::strcmp(command, "apply") == 0 && (count == 2 || count == 3))
-        return apply(arguments[1], count == 3 ? arguments[2] : GAME_EXE_NAME);
-    if (std::strcmp(command, "diff") == 0 && count == 3)
-        return diff(arguments[1], arguments[2]);
-    return usage_error();
+    for (const Command& command : COMMANDS) {
+        if (std::strcmp(word, command.name) == 0)
+            return run_command(command, count - 1, arguments + 1);
+    }
+    return usage_error("unknown command: ", word);
 }

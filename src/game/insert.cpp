@@ -17,15 +17,6 @@ namespace {
 char copy_buffer[GAME_EXE_BUFFER_SIZE];
 Replacement game_copy;
 
-// The copy goes before anything is printed, so that a failed print (a
-// reader that has gone away) leaves nothing behind.
-int abandon_copy(Replacement* copy, int outcome)
-{
-    close_keeping_error_number(input_file);
-    abandon_replacement(copy);
-    return outcome;
-}
-
 int report_wrong_length(const char* first_line)
 {
     show_main_menu();
@@ -37,8 +28,7 @@ int report_wrong_length(const char* first_line)
 
 }  // namespace
 
-int write_game_block(const char* game_name, const char* copy_name, const unsigned char* block,
-                     Replacement* copy)
+int begin_game_copy(const char* game_name, const char* copy_name, Replacement* copy, unsigned char* old_block)
 {
     copy->removal_error = 0;
     if (open_game_exe(game_name) != 0)
@@ -59,9 +49,16 @@ int write_game_block(const char* game_name, const char* copy_name, const unsigne
     // and a failed write only when the copy is finished.
     for (byte_counter = 0; byte_counter < SKILL_BLOCK_OFFSET; ++byte_counter)
         write_byte(read_byte(input_file), output_file);
+    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index, ++byte_counter)
+        old_block[index] = static_cast<unsigned char>(read_byte(input_file));
+    if (std::ferror(input_file))
+        return abandon_copy(copy, GAME_UNREADABLE);
+    return COPY_BEGUN;
+}
+
+int finish_game_copy(Replacement* copy, const unsigned char* block)
+{
     write_skill_block(output_file, block);
-    for (; byte_counter < SKILL_BLOCK_END; ++byte_counter)
-        read_byte(input_file);
     int last_value_read = 0;
     for (; byte_counter < GAME_EXE_SIZE; ++byte_counter) {
         last_value_read = read_byte(input_file);
@@ -77,6 +74,14 @@ int write_game_block(const char* game_name, const char* copy_name, const unsigne
     // Closed first: Windows cannot replace a file that is open.
     std::fclose(input_file);
     return finish_replacement(copy);
+}
+
+int write_game_block(const char* game_name, const char* copy_name, const unsigned char* block,
+                     Replacement* copy)
+{
+    unsigned char old_block[SKILL_BLOCK_SIZE];
+    int outcome = begin_game_copy(game_name, copy_name, copy, old_block);
+    return outcome == COPY_BEGUN ? finish_game_copy(copy, block) : outcome;
 }
 
 int insert_into_game()

@@ -57,7 +57,7 @@ bool last_component_ends_with(const char* name, const char* ending)
     size_t length;
     const char* component = find_last_component(name, &length);
     size_t ending_length = std::strlen(ending);
-    return length > ending_length && same_letters(component + length - ending_length, ending, ending_length);
+    return length >= ending_length && same_letters(component + length - ending_length, ending, ending_length);
 }
 
 void close_keeping_error_number(std::FILE* file)

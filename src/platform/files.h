@@ -55,8 +55,8 @@ int find_final_name(const char* name, char* final_name, bool* through_link);
 // trailing dots and spaces dropped, as FAT and Windows drop them.
 bool last_component_is(const char* name, const char* wanted);
 
-// Whether the last component, so taken, ends in `ending` (lower case), with
-// something before it.
+// Whether the last component, so taken, ends in `ending` (lower case), or is
+// only `ending`.
 bool last_component_ends_with(const char* name, const char* ending);
 
 // Whether a character ends a folder's part of a name on this system.

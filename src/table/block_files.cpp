@@ -65,8 +65,10 @@ int read_block_file(const char* name, unsigned char* block)
     return outcome;
 }
 
-int write_kept_file(const char* name, bool through_link, const unsigned char* bytes, int size,
-                    Replacement* replacement)
+namespace {
+
+// write_kept_file up to the new file, open in output_file: 0 or FILE_NOT_OPENED.
+int begin_kept_file(const char* name, bool through_link, Replacement* replacement)
 {
     replacement->removal_error = 0;
     FileKind kind = find_file_kind(name);
@@ -79,9 +81,50 @@ int write_kept_file(const char* name, bool through_link, const unsigned char* by
     if (begin_replacement(replacement, name, nullptr) != 0)
         return FILE_NOT_OPENED;
     output_file = replacement->file;
+    return 0;
+}
+
+}  // namespace
+
+int write_kept_file(const char* name, bool through_link, const unsigned char* bytes, int size,
+                    Replacement* replacement)
+{
+    if (begin_kept_file(name, through_link, replacement) != 0)
+        return FILE_NOT_OPENED;
     for (int i = 0; i < size; ++i)
         write_byte(bytes[i], output_file);  // a failed write shows in the error mark
     return finish_replacement(replacement);
+}
+
+int abandon_copy(Replacement* copy, int outcome)
+{
+    close_keeping_error_number(input_file);
+    abandon_replacement(copy);
+    return outcome;
+}
+
+int begin_block_copy(const char* name, bool through_link, Replacement* copy, unsigned char* old_block)
+{
+    if (begin_kept_file(name, through_link, copy) != 0)
+        return FILE_NOT_OPENED;
+    input_file = open_for_reading(name);
+    if (input_file == nullptr) {
+        abandon_replacement(copy);
+        return BLOCK_NOT_OPENED;
+    }
+    int outcome = read_skill_block(input_file, old_block);
+    return outcome == BLOCK_READ ? BLOCK_READ : abandon_copy(copy, outcome);
+}
+
+int finish_block_copy(Replacement* copy, const unsigned char* block)
+{
+    write_skill_block(output_file, block);
+    for (int c; (c = read_byte(input_file)) != EOF;)
+        write_byte(c, output_file);
+    if (std::ferror(input_file))
+        return abandon_copy(copy, FILE_NOT_READ);
+    std::fclose(input_file);  // before the move: Windows cannot replace a file that is open
+    return finish_replacement(copy);
 }
 
 int refuse_unloaded_table(int loaded)
