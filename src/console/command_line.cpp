@@ -142,6 +142,15 @@ int refuse_game_as_target(const NamedFile* file)
     return DONE;
 }
 
+// A new file that could not be removed is named, as the one file left.
+void report_file_left_behind()
+{
+    if (replacement.removal_error != 0) {
+        errno = replacement.removal_error;
+        report_failure(replacement.new_name, "cannot remove");
+    }
+}
+
 // The outcome of a replacement, told, naming the file as typed (the new
 // file beside it is gone, unless it could not be removed); DONE only for REPLACED.
 int report_replacement(const char* typed, int outcome)
@@ -159,10 +168,7 @@ int report_replacement(const char* typed, int outcome)
         report_failure(typed, "cannot replace");
     else if (outcome == REPLACED_NOT_SYNCED)
         report_failure(typed, "is replaced, but its folder cannot be synced");
-    if (replacement.removal_error != 0) {
-        errno = replacement.removal_error;
-        report_failure(replacement.new_name, "cannot remove");
-    }
+    report_file_left_behind();
     return status;
 }
 
@@ -261,7 +267,9 @@ int change_under_lock(const NamedTable* patch)
             return report_replacement(typed, outcome);
         if (!holds_only_levels(levels)) {
             abandon_copy(&replacement, 0);
-            return report(typed, "skill block contains invalid data");
+            report(typed, "skill block contains invalid data");
+            report_file_left_behind();
+            return FAILED;
         }
     } else {
         outcome = begin_block_copy(to_file.final_name, to_file.through_link, &replacement, levels);
@@ -271,10 +279,11 @@ int change_under_lock(const NamedTable* patch)
             return report_reading(&to_file, &to_table, outcome);
     }
     int changed = change_entries(levels, patch);
-    if (changed == 0) {
+    if (changed == 0) {  // another run has made the very change meanwhile
         abandon_copy(&replacement, 0);
+        report_file_left_behind();
         std::printf("Changed entries: 0\n");
-        return finish_output(DONE, FAILED);
+        return finish_output(replacement.removal_error == 0 ? DONE : FAILED, FAILED);
     }
     outcome = to_file.kind == GAME_KIND ? finish_game_copy(&replacement, levels)
                                         : finish_block_copy(&replacement, levels);
