@@ -1,9 +1,14 @@
 // The command line: usage, apply, diff, and refusals that leave every file
 // as it was.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <map>
+#include <thread>
 #include <tuple>
 
 #include "stand_in_game.h"
@@ -41,6 +46,20 @@ std::string with_entry(std::string block, int class_index, int slot, const char*
                                                     ? 0
                                                     : static_cast<char>(std::string("-BEMG").find(levels[stage]));
     return block;
+}
+
+// Whether the program, started as this process, has the folder open.
+bool holds_open(int process, const std::string& folder)
+{
+    const std::string proc = "/proc/" + std::to_string(process);
+    if (!read_whole_file(proc + "/comm").starts_with("skilltab"))
+        return false;  // not yet the program, which the folder of the test's own might still be open in
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd", ignored)) {
+        if (std::filesystem::read_symlink(entry.path(), ignored) == folder)
+            return true;
+    }
+    return false;
 }
 
 std::string levels_of(const std::string& block, int class_index, int slot)
@@ -221,6 +240,7 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
             symlink("loop.blk", path("loop.blk").c_str());
             cases = {
                 {{"apply", "table.txt", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
+                {{"convert", "whole.blk", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
                 {{"convert", "whole.blk", "game.blk"}, "skilltab: game.blk: is the same file as a game executable"},
                 {{"apply", "table.txt", "copy.blk"}, "skilltab: copy.blk: is the same file as a game executable"},
                 {{"convert", "whole.blk", "link.blk"}, "skilltab: link.blk: convert writes no game executable: use apply"},
@@ -321,6 +341,51 @@ TEST_F(CommandLineTest, TwoAppliesAtOnceKeepBothChanges)
             ASSERT_EQ(files(), (std::set<std::string>{"knight.txt", "sorcerer.txt", target.name}));
         }
         std::remove(path(target.name).c_str());
+    }
+}
+
+TEST_F(CommandLineTest, WhatChangedWhileApplyWaitedIsWhatItChanges)
+{
+    if (testing_windows())
+        GTEST_SKIP() << "a held folder keeps runs apart on Linux";
+    // Another run holds the folder; once apply waits for it, that run leaves
+    // TO changed, and apply must work on TO as it is then.
+    put("knight.txt", "Skill Knight\nStaff GGGG\n");
+    const std::string changed = with_entry(BLOCK, 0, 0, "GGGG");
+    const std::string invalid = BLOCK.substr(0, 5) + '\x07' + BLOCK.substr(6);
+    auto game_of = [](const std::string& block) {
+        return as_string(make_stand_in_game(std::vector<unsigned char>(block.begin(), block.end())));
+    };
+    struct MeanwhileCase {
+        const char* target;
+        std::string before, meanwhile, out, err;
+        int status;
+    };
+    const MeanwhileCase cases[] = {
+        {"mm7.exe", GAME, game_of(changed), "Changed entries: 0\n", "", 0},
+        {"mm7.exe", GAME, game_of(invalid), "", "skilltab: mm7.exe: skill block contains invalid data\n", 1},
+        {"kept.blk", BLOCK, invalid, "", "skilltab: kept.blk: skill block contains invalid data\n", 1},
+    };
+    for (const MeanwhileCase& c : cases) {
+        put(c.target, c.before);
+        int folder = open(work_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);  // not the program's
+        ASSERT_EQ(flock(folder, LOCK_EX), 0);
+        arguments = {"apply", "knight.txt", c.target};
+        int process = start("");
+        // apply has read TO once it opens the folder to lock it.
+        auto began = std::chrono::steady_clock::now();
+        while (!holds_open(process, work_dir) && std::chrono::steady_clock::now() - began < std::chrono::seconds(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        put(c.target, c.meanwhile);
+        close(folder);
+        ProgramRun result = finish(process);
+        arguments.clear();
+        EXPECT_EQ(result.out, c.out) << c.target;
+        EXPECT_EQ(result.err, c.err) << c.target;
+        EXPECT_EQ(result.status, c.status) << c.target;
+        EXPECT_TRUE(get(c.target) == c.meanwhile) << c.target;
+        EXPECT_EQ(files(), (std::set<std::string>{"knight.txt", c.target}));
+        std::remove(path(c.target).c_str());
     }
 }
 
