@@ -23,7 +23,8 @@ const std::string NEW_GAME = as_string(
 // The system calls through which the program works on files.
 const char* const FILE_CALLS[] = {"openat", "read",   "write",    "close",     "fsync",
                                   "fchmod", "rename", "unlink",   "flock",     "newfstatat",
-                                  "fcntl",  "lseek",  "getxattr", "listxattr", "fremovexattr"};
+                                  "fcntl",  "lseek",  "getxattr", "listxattr", "fremovexattr",
+                                  "fgetxattr", "fsetxattr"};
 
 // What a call works on, where it matters to what must follow its failure.
 enum CallRole {

@@ -1,10 +1,11 @@
 // What a replacing file takes over from the file it replaces, on Linux:
-// permission bits, user.* extended attributes and the access ACL. Never
-// security.* or trusted.*: a security.capability would carry powers over
-// onto new content.
+// permission bits, user.* extended attributes and the access ACL (through
+// libacl). Never security.* or trusted.*: a security.capability would carry
+// powers over onto new content.
+#include <acl/libacl.h>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
+#include <sys/acl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -15,16 +16,8 @@ namespace {
 constexpr const char* ACL_ATTRIBUTE = "system.posix_acl_access";
 constexpr int ATTRIBUTE_SIZE_MAX = 65536;
 
-// The kernel's form of an access ACL: a 4-byte version, then 8-byte
-// entries (tag, permissions, id), little-endian.
-constexpr int ACL_HEADER_SIZE = 4;
-constexpr int ACL_ENTRY_SIZE = 8;
-constexpr unsigned ACL_GROUP_OBJ = 0x04;
-constexpr unsigned ACL_MASK = 0x10;
-
 char attribute_names[ATTRIBUTE_SIZE_MAX];
 char attribute_value[ATTRIBUTE_SIZE_MAX];
-char old_acl[ATTRIBUTE_SIZE_MAX];
 
 // A file system without extended attributes, or without this one.
 bool is_missing_attribute(int error_number)
@@ -39,26 +32,41 @@ bool is_unsupported_mode_change(int error_number)
     return error_number == EPERM || error_number == ENOSYS || error_number == EOPNOTSUPP;
 }
 
-unsigned read_16(const char* bytes)
+// An ACL with entries beyond the three that the permission bits stand for,
+// or nullptr (with the error number of a failed read, or 0 where it has none).
+acl_t get_extended_acl(acl_t acl)
 {
-    return static_cast<unsigned char>(bytes[0]) | static_cast<unsigned char>(bytes[1]) << 8;
+    if (acl != nullptr && acl_equiv_mode(acl, nullptr) == 0) {
+        acl_free(acl);
+        errno = 0;
+        return nullptr;
+    }
+    if (acl == nullptr && is_missing_attribute(errno))
+        errno = 0;
+    return acl;
 }
 
 // With an ACL the group bits of the mode are its mask, which may allow more
 // than the owning group has: the group's own entry under the mask is what
 // the owning group may really do.
-mode_t group_bits_under_mask(const char* acl, int size)
+mode_t group_bits_under_mask(acl_t acl)
 {
-    unsigned group = 0, mask = 7;
-    for (int at = ACL_HEADER_SIZE; at + ACL_ENTRY_SIZE <= size; at += ACL_ENTRY_SIZE) {
-        unsigned tag = read_16(acl + at);
-        unsigned permissions = read_16(acl + at + 2) & 7;
+    mode_t group = 0, mask = 7;
+    acl_entry_t entry;
+    for (int which = ACL_FIRST_ENTRY; acl_get_entry(acl, which, &entry) == 1; which = ACL_NEXT_ENTRY) {
+        acl_tag_t tag;
+        acl_permset_t permissions;
+        if (acl_get_tag_type(entry, &tag) != 0 || acl_get_permset(entry, &permissions) != 0)
+            continue;
+        mode_t bits = (acl_get_perm(permissions, ACL_READ) == 1 ? 4 : 0)
+                      | (acl_get_perm(permissions, ACL_WRITE) == 1 ? 2 : 0)
+                      | (acl_get_perm(permissions, ACL_EXECUTE) == 1 ? 1 : 0);
         if (tag == ACL_GROUP_OBJ)
-            group = permissions;
+            group = bits;
         else if (tag == ACL_MASK)
-            mask = permissions;
+            mask = bits;
     }
-    return static_cast<mode_t>((group & mask) << 3);
+    return (group & mask) << 3;
 }
 
 // Copies what it can; an attribute that cannot be copied is left out.
@@ -83,21 +91,23 @@ int give_old_attributes(int file, const char* target)
     // old file kept out. Where it cannot be removed, the new file must have none.
     if (fremovexattr(file, ACL_ATTRIBUTE) != 0 && !is_missing_attribute(errno)) {
         int failure = errno;
-        if (fgetxattr(file, ACL_ATTRIBUTE, nullptr, 0) >= 0 || !is_missing_attribute(errno)) {
+        acl_t inherited = get_extended_acl(acl_get_fd(file));
+        if (inherited != nullptr || errno != 0) {
+            acl_free(inherited);
             errno = failure;
             return -1;
         }
     }
     struct stat status;
     mode_t bits;
-    ssize_t acl_size = -1;
+    acl_t old_acl = nullptr;
     bool target_exists = stat(target, &status) == 0;
     if (target_exists) {
         bits = status.st_mode & 0777;  // never set-user-ID, set-group-ID or sticky
-        acl_size = getxattr(target, ACL_ATTRIBUTE, old_acl, sizeof old_acl);
-        if (acl_size > 0)
-            bits = (bits & ~static_cast<mode_t>(070)) | group_bits_under_mask(old_acl, static_cast<int>(acl_size));
-        else if (acl_size < 0 && !is_missing_attribute(errno))
+        old_acl = get_extended_acl(acl_get_file(target, ACL_TYPE_ACCESS));
+        if (old_acl != nullptr)
+            bits = (bits & ~static_cast<mode_t>(070)) | group_bits_under_mask(old_acl);
+        else if (errno != 0)
             bits &= ~static_cast<mode_t>(070);  // an ACL that cannot be read: the group gets nothing
     } else if (errno == ENOENT) {
         mode_t mask = umask(0);
@@ -106,14 +116,18 @@ int give_old_attributes(int file, const char* target)
     } else {
         return -1;
     }
-    if (fchmod(file, bits) != 0 && !is_unsupported_mode_change(errno))
+    if (fchmod(file, bits) != 0 && !is_unsupported_mode_change(errno)) {
+        acl_free(old_acl);
         return -1;
+    }
     if (!target_exists)
         return 0;
     copy_user_attributes(file, target);
     // Where the ACL cannot be set, the bits above stand: the owning group
     // has no more than it had, and named users and groups lose their entries.
-    if (acl_size > 0)
-        fsetxattr(file, ACL_ATTRIBUTE, old_acl, static_cast<size_t>(acl_size), 0);
+    if (old_acl != nullptr) {
+        acl_set_fd(file, old_acl);
+        acl_free(old_acl);
+    }
     return 0;
 }
