@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/replace.h"
 #include "table/block_files.h"
+#include "table/names.h"
 #include "table/skill_block.h"
 #include "table/skill_table.h"
 #include "text/text_table.h"
@@ -384,7 +385,6 @@ int run_command(const Command& command, int count, char** names)
 int run_command_line(int count, char** arguments)
 {
     fill_name_tables();
-    set_binary_output();
     const char* word = arguments[0];
     bool help = std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0;
     bool version = std::strcmp(word, "--version") == 0;

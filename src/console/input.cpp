@@ -54,7 +54,9 @@ int read_file_name()
                 return FILE_NAME_HOLDS_NUL;
             if (holds_unusable || !is_usable_name(file_name))
                 return FILE_NAME_UNUSABLE;
+#ifdef _WIN32
             strip_pasted_quotes(file_name);
+#endif
             return FILE_NAME_READ;
         }
         if (i == FILE_NAME_BYTES_MAX) {  // past any name of FILE_NAME_MAX characters

@@ -40,9 +40,8 @@ bool wants_to_quit()
 
 int main(int count, char** arguments)
 {
-    set_up_console();
     // With arguments it is a command for scripts; without, the menu.
-    if (read_arguments(&count, &arguments) != 0) {
+    if (set_up_console(&count, &arguments) != 0) {
         print_error("skilltab: an argument holds a character this system cannot use\n");
         return 1;
     }

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
-#include "platform/replace_system.h"
+#include "platform/attributes.h"
 
 namespace {
 

@@ -3,11 +3,16 @@
 
 // Unbuffered standard output on a console, so that every prompt is on the
 // screen before its answer is read; 512-byte blocks otherwise. Standard
-// error is never buffered. On a Windows console, also: names print in the
-// program's code page, and the console's own code page is put back however
-// the program ends; a window the program was started in by a double-click
-// stays open until Enter once the program has ended.
-void set_up_console();
+// error is never buffered. The program's arguments, its name first, as the
+// system handed them over; with any, standard output is bytes, with LF line
+// ends on every system, for the text that the command line writes. On
+// Windows the arguments are read as UTF-16 and converted like typed text
+// (-1 where one holds a character the program's code page lacks); on a
+// Windows console, also: names print in the program's code page, and the
+// console's own code page is put back however the program ends; a window
+// the program was started in by a double-click stays open until Enter once
+// the program has ended. 0, or -1.
+int set_up_console(int* count, char*** arguments);
 
 // Unbuffered standard output on a console, 512-byte blocks otherwise;
 // standard error never buffered. Part of set_up_console.
@@ -26,10 +31,6 @@ int count_utf8_characters(const char* text, int length);
 // character this code page cannot represent.
 int read_input_byte(bool* unusable);
 
-// A name dropped on a Windows console comes in double quotes, which no
-// Windows name can hold: they are taken off. Elsewhere the name stays as typed.
-void strip_pasted_quotes(char* name);
-
 // Whether the window stays open at the end: only when the program is the
 // one process on its console, as when it was started by a double-click, not
 // from a Command Prompt, PowerShell or a pipe.
@@ -39,11 +40,8 @@ constexpr bool keeps_window_open(unsigned long console_processes, bool input_is_
     return console_processes == 1 && input_is_console && output_is_console;
 }
 
-// The program's arguments, its name first, as the system handed them over.
-// On Windows they are read as UTF-16 and converted like typed text: -1
-// where one holds a character the program's code page lacks.
-int read_arguments(int* count, char*** arguments);
-
-// Standard output as bytes, with LF line ends on every system, for the text
-// that the command line writes.
-void set_binary_output();
+#ifdef _WIN32
+// A name dropped on a Windows console comes in double quotes, which no
+// Windows name can hold: they are taken off.
+void strip_pasted_quotes(char* name);
+#endif

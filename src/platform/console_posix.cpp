@@ -5,11 +5,12 @@
 #include <cstdio>
 #include <unistd.h>
 
-void set_up_console()
+int set_up_console(int*, char***)
 {
     int error_number = errno;  // the console check must not show in later error lines
     set_up_buffers(isatty(fileno(stdout)));
     errno = error_number;
+    return 0;  // the arguments are bytes as they came, and so is the output
 }
 
 int read_input_byte(bool* unusable)
@@ -18,20 +19,7 @@ int read_input_byte(bool* unusable)
     return getchar_unlocked();
 }
 
-void strip_pasted_quotes(char*)
-{
-}
-
 int count_characters(const char* text, int length)
 {
     return count_utf8_characters(text, length);
-}
-
-int read_arguments(int*, char***)
-{
-    return 0;  // bytes as they came
-}
-
-void set_binary_output()
-{
 }

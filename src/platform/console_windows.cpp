@@ -97,71 +97,7 @@ bool read_console_line()
 
 }  // namespace
 
-void set_up_console()
-{
-    int error_number = errno;
-    bool input_console = is_real_console(STD_INPUT_HANDLE);
-    bool output_console = is_real_console(STD_OUTPUT_HANDLE);
-    bool error_console = is_real_console(STD_ERROR_HANDLE);
-    set_up_buffers(output_console);
-    if (input_console)
-        console_input = GetStdHandle(STD_INPUT_HANDLE);
-    else
-        _setmode(_fileno(stdin), _O_BINARY);
-    if (output_console || error_console) {
-        // Names are printed as the program holds them, in its own code page.
-        // Only error lines carry names, each written whole; in text mode the
-        // C library would pass each byte through its locale on the way to a
-        // console and break every character of more than one byte. The
-        // console makes a line feed a new line by itself.
-        found_output_code_page = GetConsoleOutputCP();
-        std::atexit(put_code_page_back);
-        SetConsoleCtrlHandler(put_code_page_back_on_signal, TRUE);
-        SetConsoleOutputCP(GetACP());
-        if (error_console)
-            _setmode(_fileno(stderr), _O_BINARY);
-    }
-    DWORD processes[2];
-    if (keeps_window_open(GetConsoleProcessList(processes, 2), input_console, output_console))
-        std::atexit(wait_for_enter);  // runs before the code page goes back
-    errno = error_number;
-}
-
-int read_input_byte(bool* unusable)
-{
-    *unusable = false;
-    if (console_input == nullptr)
-        return read_piped_byte();
-    while (line_position == line_length) {
-        if (!read_console_line())
-            return EOF;
-    }
-    *unusable = line_unusable[line_position];
-    return static_cast<unsigned char>(line_bytes[line_position++]);
-}
-
-void strip_pasted_quotes(char* name)
-{
-    size_t length = std::strlen(name);
-    if (length >= 2 && name[0] == '"' && name[length - 1] == '"') {
-        std::memmove(name, name + 1, length - 2);
-        name[length - 2] = '\0';
-    }
-}
-
-
-int count_characters(const char* text, int length)
-{
-    if (GetACP() == CP_UTF8)
-        return count_utf8_characters(text, length);
-    // A double-byte code page: a lead byte and the byte behind it are one character.
-    int characters = 0;
-    for (int i = 0; i < length; ++i, ++characters) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length)
-            ++i;
-    }
-    return characters;
-}
+namespace {
 
 int read_arguments(int* count, char*** arguments)
 {
@@ -193,7 +129,73 @@ int read_arguments(int* count, char*** arguments)
     return usable ? 0 : -1;
 }
 
-void set_binary_output()
+}  // namespace
+
+int set_up_console(int* count, char*** arguments)
 {
-    _setmode(_fileno(stdout), _O_BINARY);
+    int error_number = errno;
+    bool input_console = is_real_console(STD_INPUT_HANDLE);
+    bool output_console = is_real_console(STD_OUTPUT_HANDLE);
+    bool error_console = is_real_console(STD_ERROR_HANDLE);
+    set_up_buffers(output_console);
+    if (input_console)
+        console_input = GetStdHandle(STD_INPUT_HANDLE);
+    else
+        _setmode(_fileno(stdin), _O_BINARY);
+    if (output_console || error_console) {
+        // Names are printed as the program holds them, in its own code page.
+        // Only error lines carry names, each written whole; in text mode the
+        // C library would pass each byte through its locale on the way to a
+        // console and break every character of more than one byte. The
+        // console makes a line feed a new line by itself.
+        found_output_code_page = GetConsoleOutputCP();
+        std::atexit(put_code_page_back);
+        SetConsoleCtrlHandler(put_code_page_back_on_signal, TRUE);
+        SetConsoleOutputCP(GetACP());
+        if (error_console)
+            _setmode(_fileno(stderr), _O_BINARY);
+    }
+    DWORD processes[2];
+    if (keeps_window_open(GetConsoleProcessList(processes, 2), input_console, output_console))
+        std::atexit(wait_for_enter);  // runs before the code page goes back
+    errno = error_number;
+    int read = read_arguments(count, arguments);
+    if (*count > 1)
+        _setmode(_fileno(stdout), _O_BINARY);
+    return read;
+}
+
+int read_input_byte(bool* unusable)
+{
+    *unusable = false;
+    if (console_input == nullptr)
+        return read_piped_byte();
+    while (line_position == line_length) {
+        if (!read_console_line())
+            return EOF;
+    }
+    *unusable = line_unusable[line_position];
+    return static_cast<unsigned char>(line_bytes[line_position++]);
+}
+
+void strip_pasted_quotes(char* name)
+{
+    size_t length = std::strlen(name);
+    if (length >= 2 && name[0] == '"' && name[length - 1] == '"') {
+        std::memmove(name, name + 1, length - 2);
+        name[length - 2] = '\0';
+    }
+}
+
+int count_characters(const char* text, int length)
+{
+    if (GetACP() == CP_UTF8)
+        return count_utf8_characters(text, length);
+    // A double-byte code page: a lead byte and the byte behind it are one character.
+    int characters = 0;
+    for (int i = 0; i < length; ++i, ++characters) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length)
+            ++i;
+    }
+    return characters;
 }

@@ -51,14 +51,6 @@ constexpr int FINAL_NAME_MAX = 4096;
 // 0, or -1 with the error number set.
 int find_final_name(const char* name, char* final_name, bool* through_link);
 
-// Whether the last component of a name is `wanted` in any letter case, with
-// trailing dots and spaces dropped, as FAT and Windows drop them.
-bool last_component_is(const char* name, const char* wanted);
-
-// Whether the last component, so taken, ends in `ending` (lower case), or is
-// only `ending`.
-bool last_component_ends_with(const char* name, const char* ending);
-
 // Whether a character ends a folder's part of a name on this system.
 bool is_folder_separator(char c);
 

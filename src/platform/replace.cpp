@@ -1,5 +1,4 @@
-// What a replacement does alike on every system: the names, and the order
-// of its first steps.
+// What a replacement does alike on every system: the new file's name.
 #include "platform/replace.h"
 
 #include <cerrno>
@@ -24,13 +23,12 @@ void make_fresh_name(Replacement* replacement, int attempt)
                   replacement->target, number & 0xffffffu);
 }
 
-// A replacement that holds nothing yet. The target must be a name, and one
-// short enough to leave room for a fresh one beside it.
+}  // namespace
+
 int prepare_replacement(Replacement* replacement, const char* target, const char* new_name)
 {
     replacement->target = target;
     replacement->file = nullptr;
-    replacement->folder = -1;
     replacement->removal_error = 0;
     if (new_name != nullptr)
         std::snprintf(replacement->new_name, sizeof replacement->new_name, "%s", new_name);
@@ -45,29 +43,14 @@ int prepare_replacement(Replacement* replacement, const char* target, const char
     return 0;
 }
 
-}  // namespace
-
-int begin_replacement(Replacement* replacement, const char* target, const char* new_name)
+std::FILE* create_fresh_file(Replacement* replacement)
 {
-    int error_number = errno;
-    if (prepare_replacement(replacement, target, new_name) != 0 || hold_folder(replacement) != 0)
-        return -1;
-    if (new_name != nullptr) {
-        replacement->file = take_name(replacement);
-    } else {
-        for (int attempt = 0; attempt < FRESH_NAME_ATTEMPTS; ++attempt) {
-            make_fresh_name(replacement, attempt);
-            replacement->file = create_new_file(replacement);
-            if (replacement->file != nullptr || errno != EEXIST)
-                break;
-        }
+    std::FILE* file = nullptr;
+    for (int attempt = 0; attempt < FRESH_NAME_ATTEMPTS && file == nullptr; ++attempt) {
+        make_fresh_name(replacement, attempt);
+        file = create_new_file(replacement);
+        if (file == nullptr && errno != EEXIST)
+            break;
     }
-    if (replacement->file == nullptr) {
-        int failure = errno;
-        let_go(replacement);
-        errno = failure;
-        return -1;
-    }
-    errno = error_number;
-    return 0;
+    return file;
 }

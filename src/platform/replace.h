@@ -84,9 +84,11 @@ struct Replacement {
     const char* target;
     char new_name[REPLACEMENT_NAME_MAX + 1];
     std::FILE* file;    // the new file, open for writing between begin and finish
-    int folder;         // target's folder, held open (and locked) on POSIX
-    unsigned long long device, inode;  // the new file's, to know it again before the move
     int removal_error;  // set when the new file could not be removed
+#ifndef _WIN32
+    int folder;                        // target's folder, held open and locked
+    unsigned long long device, inode;  // the new file's, to know it again before the move
+#endif
 };
 
 int begin_replacement(Replacement* replacement, const char* target, const char* new_name);

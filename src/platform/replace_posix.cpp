@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/files.h"
+#include "platform/attributes.h"
 #include "platform/replace_system.h"
 
 namespace {
@@ -63,6 +64,14 @@ void remove_new_file(Replacement* replacement)
         replacement->removal_error = errno;
 }
 
+// Lets go of the folder, and so of its lock.
+void let_go(Replacement* replacement)
+{
+    if (replacement->folder >= 0)
+        close(replacement->folder);
+    replacement->folder = -1;
+}
+
 // Ends a failed replacement with the failure's error number, the new file
 // removed unless another program's file has taken its name.
 int give_up(Replacement* replacement, int outcome, bool remove = true)
@@ -78,8 +87,8 @@ int give_up(Replacement* replacement, int outcome, bool remove = true)
     return outcome;
 }
 
-}  // namespace
-
+// Holds target's folder, locked, for the whole replacement: 0, or -1 with
+// the error number set and nothing held.
 int hold_folder(Replacement* replacement)
 {
     char folder[REPLACEMENT_NAME_MAX + 1] = ".";
@@ -99,6 +108,8 @@ int hold_folder(Replacement* replacement)
     }
     return 0;
 }
+
+}  // namespace
 
 std::FILE* create_new_file(Replacement* replacement)
 {
@@ -123,18 +134,20 @@ std::FILE* create_new_file(Replacement* replacement)
     return stream;
 }
 
-std::FILE* take_name(Replacement* replacement)
+int begin_replacement(Replacement* replacement, const char* target, const char* new_name)
 {
-    if (remove_what_stands(replacement->new_name) != 0)
-        return nullptr;
-    return create_new_file(replacement);
-}
-
-void let_go(Replacement* replacement)
-{
-    if (replacement->folder >= 0)
-        close(replacement->folder);  // also lets go of the lock
+    int error_number = errno;
     replacement->folder = -1;
+    if (prepare_replacement(replacement, target, new_name) != 0 || hold_folder(replacement) != 0)
+        return -1;
+    if (new_name == nullptr)
+        replacement->file = create_fresh_file(replacement);
+    else if (remove_what_stands(replacement->new_name) == 0)
+        replacement->file = create_new_file(replacement);
+    if (replacement->file == nullptr)
+        return give_up(replacement, -1, false);
+    errno = error_number;
+    return 0;
 }
 
 int finish_replacement(Replacement* replacement)

@@ -51,14 +51,7 @@ std::FILE* create_new_file(Replacement* replacement)
     return stream;
 }
 
-int hold_folder(Replacement*)
-{
-    return 0;  // the new file's own open, with no sharing, keeps other runs off
-}
-
-void let_go(Replacement*)
-{
-}
+namespace {
 
 // Removes what stands under the new name, then creates the new file there.
 // A file that another run or another program holds is waited for.
@@ -86,8 +79,6 @@ std::FILE* take_name(Replacement* replacement)
         pause_briefly();
     }
 }
-
-namespace {
 
 // Removes the new file through its own handle, which alone may touch it.
 void remove_new_file(Replacement* replacement)
@@ -143,6 +134,20 @@ int move_over_target(HANDLE file, const char* target)
 }
 
 }  // namespace
+
+// No folder is held: the new file's own open, with no sharing, keeps other
+// runs off a given new name.
+int begin_replacement(Replacement* replacement, const char* target, const char* new_name)
+{
+    int error_number = errno;
+    if (prepare_replacement(replacement, target, new_name) != 0)
+        return -1;
+    replacement->file = new_name != nullptr ? take_name(replacement) : create_fresh_file(replacement);
+    if (replacement->file == nullptr)
+        return -1;
+    errno = error_number;
+    return 0;
+}
 
 int finish_replacement(Replacement* replacement)
 {

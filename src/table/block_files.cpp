@@ -10,6 +10,7 @@
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/replace.h"
+#include "table/names.h"
 #include "table/skill_block.h"
 #include "table/skill_table.h"
 

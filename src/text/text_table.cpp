@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/bytes.h"
+#include "table/names.h"
 
 namespace {
 
@@ -46,19 +47,9 @@ struct TextReader {
     int held_count;
 };
 
-bool same_ignoring_case(const char* first, long length, const char* second)
-{
-    for (long i = 0; i < length; ++i, ++second) {
-        unsigned char a = static_cast<unsigned char>(first[i]), b = static_cast<unsigned char>(*second);
-        if (b == '\0' || (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) != (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b))
-            return false;
-    }
-    return *second == '\0';
-}
-
 bool word_is(const Word* word, const char* name)
 {
-    return word->length <= QUOTED_MAX && same_ignoring_case(word->kept, word->length, name);
+    return word->length <= QUOTED_MAX && same_ignoring_case(word->kept, static_cast<size_t>(word->length), name);
 }
 
 // A level written as one of - 0 B 1 E 2 M 3 G 4, or -1.
