@@ -80,19 +80,6 @@ int read_skill_slot()
     return slot;
 }
 
-// The level a progression character stands for, or -1.
-int level_of_character(unsigned char c)
-{
-    switch (c) {
-    case '0': case '-': return 0;
-    case '1': case 'b': case 'B': return 1;
-    case '2': case 'e': case 'E': return 2;
-    case '3': case 'm': case 'M': return 3;
-    case '4': case 'g': case 'G': return 4;
-    default: return -1;
-    }
-}
-
 // 0 when all four characters of the answer were read.
 int read_progression()
 {
@@ -146,7 +133,7 @@ void edit_class_skill()
     }
     int levels[STAGE_COUNT];
     for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        levels[stage] = level_of_character(progression[stage]);
+        levels[stage] = level_of_letter(progression[stage]);
         if (levels[stage] < 0) {
             show_outcome("Invalid characters entered.  No skills edited.\n");
             std::printf("Valid skill progression characters are: 01234-BEMG\n");

@@ -40,7 +40,7 @@ void read_command_character()
 // be opened under exactly the name typed (over FILE_NAME_MAX characters, or holding
 // a NUL, where the name would end) is dropped whole, so that no file is ever
 // opened under another name and no part of the answer is taken as a command.
-int read_file_name()
+NameAnswer read_file_name()
 {
     bool holds_nul = false;
     bool holds_unusable = false;
@@ -49,20 +49,20 @@ int read_file_name()
         if (c == '\n' || input_ended) {
             file_name[i] = '\0';
             if (count_characters(file_name, i) > FILE_NAME_MAX)
-                return FILE_NAME_TOO_LONG;
+                return NameAnswer::TOO_LONG;
             if (holds_nul)
-                return FILE_NAME_HOLDS_NUL;
+                return NameAnswer::HOLDS_NUL;
             if (holds_unusable || !is_usable_name(file_name))
-                return FILE_NAME_UNUSABLE;
+                return NameAnswer::UNUSABLE;
 #ifdef _WIN32
             strip_pasted_quotes(file_name);
 #endif
-            return FILE_NAME_READ;
+            return NameAnswer::READ;
         }
         if (i == FILE_NAME_BYTES_MAX) {  // past any name of FILE_NAME_MAX characters
             file_name[i] = '\0';
             discard_rest_of_line();
-            return FILE_NAME_TOO_LONG;
+            return NameAnswer::TOO_LONG;
         }
         holds_nul = holds_nul || c == '\0';
         holds_unusable = holds_unusable || character_unusable;

@@ -24,10 +24,12 @@ unsigned char read_character();
 void discard_rest_of_line();
 void read_command_character();
 // What read_file_name says of the answer it read into file_name.
-constexpr int FILE_NAME_READ = 0;
-constexpr int FILE_NAME_TOO_LONG = 1;     // over FILE_NAME_MAX characters; file_name is no name
-constexpr int FILE_NAME_HOLDS_NUL = 2;    // a NUL would cut the name short; file_name is no name
-constexpr int FILE_NAME_UNUSABLE = 3;     // a character this system cannot use in a name
-int read_file_name();
+enum class NameAnswer {
+    READ,
+    TOO_LONG,   // over FILE_NAME_MAX characters; file_name is no name
+    HOLDS_NUL,  // a NUL would cut the name short; file_name is no name
+    UNUSABLE,   // a character this system cannot use in a name
+};
+NameAnswer read_file_name();
 
 constexpr bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }

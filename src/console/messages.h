@@ -1,6 +1,8 @@
 // Text for error lines.
 #pragma once
 
+#include "table/outcome.h"
+
 struct Replacement;
 
 // Writes an error line (or lines) to standard error, formatted with printf
@@ -23,3 +25,12 @@ int report_cannot_read(const char* name);
 // A new file that a failed replacement could not remove is never left
 // silently: "Error: Cannot remove NAME: " and that removal's error text.
 void report_left_behind(const Replacement* replacement);
+
+// The menu commands that work on files, for report_outcome.
+enum class MenuCommand { EXTRACT, LOAD, INSERT, SAVE };
+
+// What E, L, I and S say of their outcome, all in one place: the main menu,
+// then the notice or the error lines, with `name` as the user typed it (the
+// game for E and I), and for I and S a new file `copy` left behind. Returns
+// the command's result: 0 for DONE, else 1. Invalid data ends the program.
+int report_outcome(MenuCommand command, Outcome outcome, const char* name, const Replacement* copy);

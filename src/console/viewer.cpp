@@ -14,10 +14,9 @@ void show_skill_row(int slot)
 {
     std::printf("%s", skill_names[slot]);
     for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
-        std::printf(" ");
-        for (int stage = 0; stage < STAGE_COUNT; ++stage)
-            std::printf("%c", LEVEL_LETTERS[skill_table[table_index(class_index, stage, slot)]]);
-        std::printf("  ");
+        char entry[ENTRY_SIZE];
+        format_entry(skill_table, class_index, slot, entry);
+        std::printf(" %s  ", entry);
     }
     std::printf("\n");
 }

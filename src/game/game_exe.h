@@ -20,9 +20,3 @@ extern std::int32_t byte_counter;
 // E and I open a game executable the same way, into input_file with a large
 // buffer: 0, or 1 with the error number set. Prints nothing.
 int open_game_exe(const char* name);
-
-// How E and I say that mm7.exe could not be opened: the menu and two lines. Returns 1.
-int report_game_not_opened();
-
-// The last line of every report on a game executable of the wrong shape.
-void say_unknown_version();

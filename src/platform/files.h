@@ -29,13 +29,13 @@ bool is_usable_name(const char* name);
 std::FILE* open_for_reading(const char* name);
 
 // What stands under a name that S is to write, once links are followed.
-enum FileKind {
-    NO_FILE,        // nothing: a new file can take the name
-    REGULAR_FILE,
-    UNUSABLE_FILE,  // anything else, or a failed look-up; the error number says which
+enum class FileKind {
+    NONE,      // nothing: a new file can take the name
+    REGULAR,
+    UNUSABLE,  // anything else, or a failed look-up; the error number says which
 };
 
-// Leaves the error number alone unless the answer is UNUSABLE_FILE.
+// Leaves the error number alone unless the answer is UNUSABLE.
 FileKind find_file_kind(const char* name);
 
 // The longest name of a file the program writes, once made whole.

@@ -58,16 +58,16 @@ FileKind find_file_kind(const char* name)
     struct stat status;
     if (stat(name, &status) != 0) {
         if (errno != ENOENT || name[0] == '\0')
-            return UNUSABLE_FILE;
+            return FileKind::UNUSABLE;
         errno = error_number;
-        return NO_FILE;
+        return FileKind::NONE;
     }
     if (!S_ISREG(status.st_mode)) {
         errno = error_number_for_kind(status.st_mode);
-        return UNUSABLE_FILE;
+        return FileKind::UNUSABLE;
     }
     errno = error_number;
-    return REGULAR_FILE;
+    return FileKind::REGULAR;
 }
 
 bool is_folder_separator(char c)

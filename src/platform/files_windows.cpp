@@ -128,16 +128,16 @@ FileKind find_file_kind(const char* name)
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             errno = error_number;
-            return NO_FILE;  // a missing folder shows when the new file is made
+            return FileKind::NONE;  // a missing folder shows when the new file is made
         }
         set_error_number_from_windows();
-        return UNUSABLE_FILE;
+        return FileKind::UNUSABLE;
     }
     bool regular = is_regular_file(file);
     int kind_error_number = errno;
     CloseHandle(file);
     errno = regular ? error_number : kind_error_number;
-    return regular ? REGULAR_FILE : UNUSABLE_FILE;
+    return regular ? FileKind::REGULAR : FileKind::UNUSABLE;
 }
 
 int check_writable(const char* name)

@@ -11,7 +11,7 @@
 //     if (begin_replacement(&replacement, "knight.blk", nullptr) != 0)
 //         nothing was created: report the error number
 //     write the new content to replacement.file
-//     int outcome = finish_replacement(&replacement);
+//     Replaced outcome = finish_replacement(&replacement);
 //     report the outcome (and a new file that could not be removed)
 //
 // begin_replacement(replacement, target, new_name)
@@ -45,17 +45,15 @@
 //     storage device, checks that the new name still names the very file
 //     this run made, moves it over target in one step, and syncs target's
 //     folder, so that the move survives a power loss too. Returns
-//         REPLACED                 target holds the new content on the device;
-//         REPLACEMENT_NOT_WRITTEN  a step before the move failed: target is as
-//                                  it was and the new file has been removed;
-//         REPLACEMENT_NOT_MOVED    the move failed, or another program had put a
-//                                  file of its own under the new name (EBUSY,
-//                                  and that file is left alone): target is as
-//                                  it was;
-//         REPLACED_NOT_SYNCED      target holds the new content, but its folder
-//                                  could not be synced, so a power loss may
-//                                  undo the move.
-//     Every outcome but REPLACED comes with the error number of the failed step.
+//         DONE         target holds the new content on the device;
+//         NOT_WRITTEN  a step before the move failed: target is as it was and
+//                      the new file has been removed;
+//         NOT_MOVED    the move failed, or another program had put a file of
+//                      its own under the new name (EBUSY, and that file is
+//                      left alone): target is as it was;
+//         NOT_SYNCED   target holds the new content, but its folder could not
+//                      be synced, so a power loss may undo the move.
+//     Every outcome but DONE comes with the error number of the failed step.
 //
 // abandon_replacement(replacement)
 //     Closes and removes the new file; target is as it was.
@@ -75,10 +73,7 @@
 
 constexpr int REPLACEMENT_NAME_MAX = FINAL_NAME_MAX + 16;  // room for ".XXXXXX.tmp" behind target
 
-constexpr int REPLACED = 0;
-constexpr int REPLACEMENT_NOT_WRITTEN = 1;
-constexpr int REPLACEMENT_NOT_MOVED = 2;
-constexpr int REPLACED_NOT_SYNCED = 3;
+enum class Replaced { DONE, NOT_WRITTEN, NOT_MOVED, NOT_SYNCED };
 
 struct Replacement {
     const char* target;
@@ -92,5 +87,5 @@ struct Replacement {
 };
 
 int begin_replacement(Replacement* replacement, const char* target, const char* new_name);
-int finish_replacement(Replacement* replacement);
+Replaced finish_replacement(Replacement* replacement);
 void abandon_replacement(Replacement* replacement);

@@ -74,7 +74,7 @@ void let_go(Replacement* replacement)
 
 // Ends a failed replacement with the failure's error number, the new file
 // removed unless another program's file has taken its name.
-int give_up(Replacement* replacement, int outcome, bool remove = true)
+Replaced give_up(Replacement* replacement, Replaced outcome, bool remove = true)
 {
     int failure = errno;
     if (replacement->file != nullptr)
@@ -144,37 +144,39 @@ int begin_replacement(Replacement* replacement, const char* target, const char* 
         replacement->file = create_fresh_file(replacement);
     else if (remove_what_stands(replacement->new_name) == 0)
         replacement->file = create_new_file(replacement);
-    if (replacement->file == nullptr)
-        return give_up(replacement, -1, false);
+    if (replacement->file == nullptr) {
+        give_up(replacement, Replaced::NOT_WRITTEN, false);  // nothing was made
+        return -1;
+    }
     errno = error_number;
     return 0;
 }
 
-int finish_replacement(Replacement* replacement)
+Replaced finish_replacement(Replacement* replacement)
 {
     int error_number = errno;
     if (give_old_attributes(fileno(replacement->file), replacement->target) != 0)
-        return give_up(replacement, REPLACEMENT_NOT_WRITTEN);
+        return give_up(replacement, Replaced::NOT_WRITTEN);
     int written = finish_writing(replacement->file);
     replacement->file = nullptr;  // closed either way
     if (written != 0)
-        return give_up(replacement, REPLACEMENT_NOT_WRITTEN);
+        return give_up(replacement, Replaced::NOT_WRITTEN);
     // This cannot shut out a program that replaces the new file between the
     // look and the move; it catches any that did so before.
     if (check_new_name(replacement) != 0)
-        return give_up(replacement, REPLACEMENT_NOT_MOVED, errno != EBUSY);
+        return give_up(replacement, Replaced::NOT_MOVED, errno != EBUSY);
     if (std::rename(replacement->new_name, replacement->target) != 0)
-        return give_up(replacement, REPLACEMENT_NOT_MOVED);
+        return give_up(replacement, Replaced::NOT_MOVED);
     if (sync_folder(replacement->folder) != 0)
-        return give_up(replacement, REPLACED_NOT_SYNCED, false);
+        return give_up(replacement, Replaced::NOT_SYNCED, false);
     let_go(replacement);
     errno = error_number;
-    return REPLACED;
+    return Replaced::DONE;
 }
 
 void abandon_replacement(Replacement* replacement)
 {
     int error_number = errno;
-    give_up(replacement, REPLACEMENT_NOT_WRITTEN);
+    give_up(replacement, Replaced::NOT_WRITTEN);
     errno = error_number;
 }

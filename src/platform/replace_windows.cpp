@@ -149,7 +149,7 @@ int begin_replacement(Replacement* replacement, const char* target, const char* 
     return 0;
 }
 
-int finish_replacement(Replacement* replacement)
+Replaced finish_replacement(Replacement* replacement)
 {
     int error_number = errno;
     HANDLE file = handle_of(replacement->file);
@@ -160,7 +160,7 @@ int finish_replacement(Replacement* replacement)
         int failure = errno;
         remove_new_file(replacement);
         errno = failure;
-        return REPLACEMENT_NOT_WRITTEN;
+        return Replaced::NOT_WRITTEN;
     }
     // A read-only target cannot be replaced: the mark comes off for the move
     // and stays on the new file.
@@ -180,12 +180,12 @@ int finish_replacement(Replacement* replacement)
             SetFileAttributesA(replacement->target, target_attributes);
         remove_new_file(replacement);
         errno = failure;
-        return REPLACEMENT_NOT_MOVED;
+        return Replaced::NOT_MOVED;
     }
     std::fclose(replacement->file);  // everything is on the device already
     replacement->file = nullptr;
     errno = error_number;
-    return REPLACED;
+    return Replaced::DONE;
 }
 
 void abandon_replacement(Replacement* replacement)

@@ -23,16 +23,16 @@ Replacement block_copy;
 int ask_file_name(const char* prompt)
 {
     std::printf("%s", prompt);
-    int answer = read_file_name();
-    if (answer == FILE_NAME_READ)
+    NameAnswer answer = read_file_name();
+    if (answer == NameAnswer::READ)
         return 0;
     show_main_menu();
-    if (answer == FILE_NAME_TOO_LONG)
-        print_error("Error: File name longer than %d characters.\n\n", FILE_NAME_MAX);
-    else if (answer == FILE_NAME_HOLDS_NUL)
-        print_error("Error: File name contains a NUL character.\n\n");
-    else
-        print_error("Error: File name contains a character this system cannot use.\n\n");
+    switch (answer) {
+    case NameAnswer::READ: break;
+    case NameAnswer::TOO_LONG: print_error("Error: File name longer than %d characters.\n\n", FILE_NAME_MAX); break;
+    case NameAnswer::HOLDS_NUL: print_error("Error: File name contains a NUL character.\n\n"); break;
+    case NameAnswer::UNUSABLE: print_error("Error: File name contains a character this system cannot use.\n\n"); break;
+    }
     return 1;
 }
 
@@ -56,76 +56,76 @@ bool names_game_copy(const char* name)
 
 }  // namespace
 
-int read_block_file(const char* name, unsigned char* block)
+Outcome read_block_file(const char* name, unsigned char* block)
 {
     input_file = open_for_reading(name);
     if (input_file == nullptr)
-        return BLOCK_NOT_OPENED;
-    int outcome = read_skill_block(input_file, block);
+        return Outcome::NOT_OPENED;
+    Outcome outcome = read_skill_block(input_file, block);
     close_keeping_error_number(input_file);
     return outcome;
 }
 
 namespace {
 
-// write_kept_file up to the new file, open in output_file: 0 or FILE_NOT_OPENED.
-int begin_kept_file(const char* name, bool through_link, Replacement* replacement)
+// write_kept_file up to the new file, open in output_file: DONE or NOT_OPENED.
+Outcome begin_kept_file(const char* name, bool through_link, Replacement* replacement)
 {
     replacement->removal_error = 0;
     FileKind kind = find_file_kind(name);
-    if (kind == NO_FILE && through_link) {
+    if (kind == FileKind::NONE && through_link) {
         errno = ENOENT;  // a link that leads nowhere: no file is made through it
-        return FILE_NOT_OPENED;
+        return Outcome::NOT_OPENED;
     }
-    if (kind == UNUSABLE_FILE || (kind == REGULAR_FILE && check_writable(name) != 0))
-        return FILE_NOT_OPENED;
+    if (kind == FileKind::UNUSABLE || (kind == FileKind::REGULAR && check_writable(name) != 0))
+        return Outcome::NOT_OPENED;
     if (begin_replacement(replacement, name, nullptr) != 0)
-        return FILE_NOT_OPENED;
+        return Outcome::NOT_OPENED;
     output_file = replacement->file;
-    return 0;
+    return Outcome::DONE;
 }
 
 }  // namespace
 
-int write_kept_file(const char* name, bool through_link, const unsigned char* bytes, int size,
-                    Replacement* replacement)
+Outcome write_kept_file(const char* name, bool through_link, const unsigned char* bytes, int size,
+                        Replacement* replacement)
 {
-    if (begin_kept_file(name, through_link, replacement) != 0)
-        return FILE_NOT_OPENED;
+    if (begin_kept_file(name, through_link, replacement) != Outcome::DONE)
+        return Outcome::NOT_OPENED;
     for (int i = 0; i < size; ++i)
         write_byte(bytes[i], output_file);  // a failed write shows in the error mark
-    return finish_replacement(replacement);
+    return outcome_of(finish_replacement(replacement));
 }
 
-int abandon_copy(Replacement* copy, int outcome)
+Outcome abandon_copy(Replacement* copy, Outcome outcome)
 {
     close_keeping_error_number(input_file);
     abandon_replacement(copy);
     return outcome;
 }
 
-int begin_block_copy(const char* name, bool through_link, Replacement* copy, unsigned char* old_block)
+Outcome begin_block_copy(const char* name, bool through_link, Replacement* copy, unsigned char* old_block)
 {
-    if (begin_kept_file(name, through_link, copy) != 0)
-        return FILE_NOT_OPENED;
+    if (begin_kept_file(name, through_link, copy) != Outcome::DONE)
+        return Outcome::NOT_OPENED;
     input_file = open_for_reading(name);
     if (input_file == nullptr) {
         abandon_replacement(copy);
-        return BLOCK_NOT_OPENED;
+        return Outcome::NOT_OPENED;
     }
-    int outcome = read_skill_block(input_file, old_block);
-    return outcome == BLOCK_READ ? BLOCK_READ : abandon_copy(copy, outcome);
+    Outcome outcome = read_skill_block(input_file, old_block);
+    return outcome == Outcome::DONE ? outcome : abandon_copy(copy, outcome);
 }
 
-int finish_block_copy(Replacement* copy, const unsigned char* block)
+Outcome finish_block_copy(Replacement* copy, const unsigned char* block)
 {
     write_skill_block(output_file, block);
     for (int c; (c = read_byte(input_file)) != EOF;)
         write_byte(c, output_file);
     if (std::ferror(input_file))
-        return abandon_copy(copy, FILE_NOT_READ);
+        return abandon_copy(copy, Outcome::NOT_READ);
     std::fclose(input_file);  // before the move: Windows cannot replace a file that is open
-    return finish_replacement(copy);
+    return outcome_of(finish_replacement(copy));
 }
 
 int refuse_unloaded_table(int loaded)
@@ -141,18 +141,12 @@ int load_skill_block_file()
 {
     if (ask_file_name("Load from file name: ") != 0)
         return 1;
-    int outcome = read_block_file(file_name, skill_table);
-    if (outcome == BLOCK_NOT_OPENED)
-        return report_cannot_open(file_name);
-    if (outcome == BLOCK_NOT_READ)
-        return report_cannot_read(file_name);
-    if (outcome == BLOCK_INVALID)
-        end_on_invalid_data();
-    table_loaded = 1;
-    table_read = 1;
-    show_main_menu();
-    std::printf("Skill block loaded.\n\n");
-    return 0;
+    Outcome outcome = read_block_file(file_name, skill_table);
+    if (outcome == Outcome::DONE) {
+        table_loaded = 1;
+        table_read = 1;
+    }
+    return report_outcome(MenuCommand::LOAD, outcome, file_name, nullptr);
 }
 
 int save_skill_block_file()
@@ -172,16 +166,6 @@ int save_skill_block_file()
         print_error("Error: %s is kept for the copy of mm7.exe that I makes.\n\n", file_name);
         return 1;
     }
-    int outcome = write_kept_file(final_name, final_through_link, skill_table, SKILL_BLOCK_SIZE, &block_copy);
-    if (outcome == FILE_NOT_OPENED)
-        return report_cannot_open(file_name);
-    show_main_menu();
-    if (outcome == REPLACED)
-        std::printf("Skill block saved.\n\n");
-    else if (outcome == REPLACED_NOT_SYNCED)
-        print_error("Error: %s is saved, but its folder cannot be synced: %s\n", file_name, error_text());
-    else
-        print_error("Error: Cannot write %s: %s\n", file_name, error_text());
-    report_left_behind(&block_copy);
-    return outcome == REPLACED ? 0 : 1;
+    Outcome outcome = write_kept_file(final_name, final_through_link, skill_table, SKILL_BLOCK_SIZE, &block_copy);
+    return report_outcome(MenuCommand::SAVE, outcome, file_name, &block_copy);
 }

@@ -10,7 +10,7 @@
 std::FILE* input_file;
 std::FILE* output_file;
 
-int read_skill_block(std::FILE* file, unsigned char* block)
+Outcome read_skill_block(std::FILE* file, unsigned char* block)
 {
     // Read aside first, so that a failed read leaves the table as it was.
     unsigned char read[SKILL_BLOCK_SIZE];
@@ -22,11 +22,11 @@ int read_skill_block(std::FILE* file, unsigned char* block)
             invalid = true;
     }
     if (std::ferror(file))
-        return BLOCK_NOT_READ;
+        return Outcome::NOT_READ;
     if (invalid)
-        return BLOCK_INVALID;
+        return Outcome::INVALID;
     std::memcpy(block, read, sizeof read);
-    return BLOCK_READ;
+    return Outcome::DONE;
 }
 
 void write_skill_block(std::FILE* file, const unsigned char* block)

@@ -33,3 +33,12 @@ extern int table_loaded;  // set once a block was read or an entry edited
 extern int table_read;
 
 void fill_name_tables();
+
+constexpr int ENTRY_SIZE = STAGE_COUNT + 1;  // an entry's four level letters and a terminator
+
+// One class's four levels of one skill, as level letters, into entry (ENTRY_SIZE bytes).
+void format_entry(const unsigned char* levels, int class_index, int slot, char* entry);
+
+// The level a typed or written character stands for: one of - 0 B 1 E 2 M
+// 3 G 4, letters in either case; or -1.
+int level_of_letter(unsigned char c);

@@ -52,23 +52,12 @@ bool word_is(const Word* word, const char* name)
     return word->length <= QUOTED_MAX && same_ignoring_case(word->kept, static_cast<size_t>(word->length), name);
 }
 
-// A level written as one of - 0 B 1 E 2 M 3 G 4, or -1.
-int level_of(char c)
-{
-    const char* const FORMS[LEVEL_COUNT] = {"-0", "Bb1", "Ee2", "Mm3", "Gg4"};
-    for (int level = 0; level < LEVEL_COUNT; ++level) {
-        if (c != '\0' && std::strchr(FORMS[level], c) != nullptr)
-            return level;
-    }
-    return -1;
-}
-
 bool is_four_levels(const Word* field)
 {
     if (field->length != STAGE_COUNT)
         return false;
     for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        if (level_of(field->kept[stage]) < 0)
+        if (level_of_letter(static_cast<unsigned char>(field->kept[stage])) < 0)
             return false;
     }
     return true;
@@ -108,7 +97,7 @@ long quoted_length(const Word* word)
     return QUOTED_MAX;
 }
 
-int refuse(TextReader* reader, const char* what, const Word* word = nullptr)
+TextRead refuse(TextReader* reader, const char* what, const Word* word = nullptr)
 {
     TextError* text_error = reader->text_error;
     text_error->line = reader->line_number;
@@ -120,7 +109,7 @@ int refuse(TextReader* reader, const char* what, const Word* word = nullptr)
                       static_cast<int>(length), word->kept, length < word->length ? "..." : "");
     }
     reader->refused = true;
-    return TEXT_REFUSED;
+    return TextRead::REFUSED;
 }
 
 Word* field_at(TextReader* reader, long field)
@@ -187,7 +176,7 @@ void take_byte(TextReader* reader, char c)
 }
 
 // The checks of a row, in their order, once its line has ended.
-int read_row(TextReader* reader)
+TextRead read_row(TextReader* reader)
 {
     int class_count = reader->class_count;
     long count = reader->field_count;
@@ -214,25 +203,25 @@ int read_row(TextReader* reader)
         const Word* entry = field_at(reader, count - class_count + column);
         for (int stage = 0; stage < STAGE_COUNT; ++stage)
             table->levels[table_index(reader->order[column], stage, slot)] =
-                static_cast<unsigned char>(level_of(entry->kept[stage]));
+                static_cast<unsigned char>(level_of_letter(static_cast<unsigned char>(entry->kept[stage])));
     }
-    return TEXT_READ;
+    return TextRead::DONE;
 }
 
-int end_line(TextReader* reader)
+TextRead end_line(TextReader* reader)
 {
     if (reader->in_field)
         end_field(reader);
     if (reader->refused)
-        return TEXT_REFUSED;
+        return TextRead::REFUSED;
     if (reader->field_count == 0)
-        return TEXT_READ;  // blank, or a comment
+        return TextRead::DONE;  // blank, or a comment
     if (reader->class_count > 0)
         return read_row(reader);
     if (reader->field_count < 2)
         return refuse(reader, "the header names no class");
     reader->class_count = static_cast<int>(reader->field_count - 1);
-    return TEXT_READ;
+    return TextRead::DONE;
 }
 
 int next_byte(TextReader* reader)
@@ -316,7 +305,7 @@ bool is_complete(const NamedTable* table)
     return true;
 }
 
-int read_text_table(std::FILE* file, NamedTable* table, TextError* text_error)
+TextRead read_text_table(std::FILE* file, NamedTable* table, TextError* text_error)
 {
     std::memset(table, 0, sizeof *table);
     TextReader reader = {};
@@ -342,11 +331,11 @@ int read_text_table(std::FILE* file, NamedTable* table, TextError* text_error)
                 take_byte(&reader, static_cast<char>(c));
         }
         if (c == EOF && std::ferror(file))
-            return TEXT_NOT_READ;
+            return TextRead::NOT_READ;
         if (c == EOF && !any)
             break;
-        int outcome = end_line(&reader);
-        if (outcome != TEXT_READ)
+        TextRead outcome = end_line(&reader);
+        if (outcome != TextRead::DONE)
             return outcome;
         if (c == EOF)
             break;
@@ -355,7 +344,7 @@ int read_text_table(std::FILE* file, NamedTable* table, TextError* text_error)
         reader.line_number = 0;
         return refuse(&reader, "no header line");
     }
-    return TEXT_READ;
+    return TextRead::DONE;
 }
 
 int format_text_table(const NamedTable* table, char* text)
@@ -374,10 +363,8 @@ int format_text_table(const NamedTable* table, char* text)
         for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
             if (!table->classes[class_index])
                 continue;
-            char entry[STAGE_COUNT + 1];
-            for (int stage = 0; stage < STAGE_COUNT; ++stage)
-                entry[stage] = LEVEL_LETTERS[table->levels[table_index(class_index, stage, slot)]];
-            entry[STAGE_COUNT] = '\0';
+            char entry[ENTRY_SIZE];
+            format_entry(table->levels, class_index, slot, entry);
             length = put_padded(text, length, entry, ENTRY_COLUMNS);
         }
         length = end_line(text, length);

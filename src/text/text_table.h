@@ -61,9 +61,11 @@ constexpr bool names_entry(const NamedTable* table, int class_index, int slot)
 // A skill's name in a text: the viewer's, or "Slot 27" and "Slot 28".
 const char* text_skill_name(int slot);
 
-constexpr int TEXT_READ = 0;
-constexpr int TEXT_NOT_READ = 1;  // a read failed; the error number says why
-constexpr int TEXT_REFUSED = 2;   // text_error says where and why
+enum class TextRead {
+    DONE,
+    NOT_READ,  // a read failed; the error number says why
+    REFUSED,   // text_error says where and why
+};
 
 struct TextError {
     int line;  // 0 where the whole file is at fault
@@ -71,7 +73,7 @@ struct TextError {
 };
 
 // Reads a text from file into table. Prints nothing.
-int read_text_table(std::FILE* file, NamedTable* table, TextError* text_error);
+TextRead read_text_table(std::FILE* file, NamedTable* table, TextError* text_error);
 
 constexpr int TEXT_SIZE_MAX = 8192;  // the longest text a table gives
 

@@ -1,0 +1,31 @@
+// What the work of a command on a file came to: reading a block from a game
+// or a block file, and writing either. Each function says which of these it
+// can end in; each front end tells them in one place.
+#pragma once
+
+#include "platform/replace.h"
+
+enum class Outcome {
+    DONE,               // read; or written and moved into place; or, for a first step, done
+    NOT_OPENED,         // the file, or a new file beside it, cannot be opened; the error number says why
+    COPY_NOT_MADE,      // the game's copy cannot be made
+    NOT_READ,           // a read failed
+    INVALID,            // a level above 4, or the file ends inside the block
+    ENDS_BEFORE_BLOCK,  // a game executable that ends before its block; byte_counter is its length
+    GAME_SHORTER,       // a game executable not GAME_EXE_SIZE bytes long: shorter
+    GAME_LONGER,        // or longer
+    NOT_WRITTEN,        // a step before the move failed: the file is as it was
+    NOT_MOVED,          // the move failed: the file is as it was
+    NOT_SYNCED,         // moved into place, but its folder could not be synced
+};
+
+constexpr Outcome outcome_of(Replaced replaced)
+{
+    switch (replaced) {
+    case Replaced::DONE: return Outcome::DONE;
+    case Replaced::NOT_WRITTEN: return Outcome::NOT_WRITTEN;
+    case Replaced::NOT_MOVED: return Outcome::NOT_MOVED;
+    case Replaced::NOT_SYNCED: return Outcome::NOT_SYNCED;
+    }
+    return Outcome::NOT_WRITTEN;
+}
