@@ -41,6 +41,22 @@ constexpr bool keeps_window_open(unsigned long console_processes, bool input_is_
 }
 
 #ifdef _WIN32
+// What a user types on a Windows console, in the program's own code page.
+//
+// The console hands over typed text as UTF-16, whatever its language; file
+// names must reach the file system in the code page that the "A" functions
+// and the C library use (UTF-8 through the program's manifest, otherwise
+// the system's ANSI code page). Each character is converted on its own, so
+// that one the code page cannot represent is marked as unusable, never
+// replaced by a look-alike that would name another file.
+//
+// Converts `length` UTF-16 units of `text` to bytes of `code_page`, writing
+// at most `capacity` bytes and marking in `unusable` each byte that stands
+// for a character the code page lacks. A carriage return before a line feed
+// is dropped, as a text stream drops it. Returns the number of bytes written.
+int convert_typed_text(const wchar_t* text, int length, unsigned code_page, char* bytes,
+                       bool* unusable, int capacity);
+
 // A name dropped on a Windows console comes in double quotes, which no
 // Windows name can hold: they are taken off.
 void strip_pasted_quotes(char* name);

@@ -5,7 +5,7 @@
 #include <string>
 #include <windows.h>
 
-#include "platform/typed_text.h"
+#include "platform/console.h"
 
 namespace {
 
