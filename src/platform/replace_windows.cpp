@@ -80,9 +80,11 @@ std::FILE* take_name(Replacement* replacement)
     }
 }
 
-// Removes the new file through its own handle, which alone may touch it.
+// Removes the new file through its own handle, which alone may touch it,
+// leaving the error number as it was.
 void remove_new_file(Replacement* replacement)
 {
+    int error_number = errno;
     HANDLE file = handle_of(replacement->file);
     FILE_BASIC_INFO basic = {};
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;  // a read-only file cannot be removed
@@ -94,6 +96,7 @@ void remove_new_file(Replacement* replacement)
     }
     std::fclose(replacement->file);
     replacement->file = nullptr;
+    errno = error_number;
 }
 
 int give_attributes(HANDLE file, DWORD attributes)
@@ -157,9 +160,7 @@ Replaced finish_replacement(Replacement* replacement)
     if (target_attributes == INVALID_FILE_ATTRIBUTES)
         target_attributes = 0;
     if (push_to_device(replacement->file) != 0) {
-        int failure = errno;
         remove_new_file(replacement);
-        errno = failure;
         return Replaced::NOT_WRITTEN;
     }
     // A read-only target cannot be replaced: the mark comes off for the move
@@ -178,8 +179,8 @@ Replaced finish_replacement(Replacement* replacement)
         int failure = errno;
         if (read_only)
             SetFileAttributesA(replacement->target, target_attributes);
-        remove_new_file(replacement);
         errno = failure;
+        remove_new_file(replacement);
         return Replaced::NOT_MOVED;
     }
     std::fclose(replacement->file);  // everything is on the device already
@@ -190,7 +191,5 @@ Replaced finish_replacement(Replacement* replacement)
 
 void abandon_replacement(Replacement* replacement)
 {
-    int error_number = errno;
     remove_new_file(replacement);
-    errno = error_number;
 }
