@@ -243,15 +243,6 @@ int change_entries(unsigned char* levels, const NamedTable* patch)
     return changed;
 }
 
-bool holds_only_levels(const unsigned char* levels)
-{
-    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
-        if (levels[index] >= LEVEL_COUNT)
-            return false;
-    }
-    return true;
-}
-
 // The patch written into TO as TO is now: its table is read again once the
 // replacement holds TO's folder, so that a run changing other entries at the
 // same time is waited for and its changes kept.

@@ -15,6 +15,9 @@ extern std::FILE* output_file;
 // block is taken; block is changed only on DONE.
 Outcome read_skill_block(std::FILE* file, unsigned char* block);
 
+// Whether every byte of the block is a level from 0 to 4.
+bool holds_only_levels(const unsigned char* block);
+
 // Writes the block to file. A failed write shows in the stream's error
 // mark, which the caller looks at once the file is flushed.
 void write_skill_block(std::FILE* file, const unsigned char* block);
