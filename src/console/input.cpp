@@ -4,6 +4,7 @@
 
 #include "platform/console.h"
 #include "platform/files.h"
+#include "text/utf8.h"
 
 unsigned char command_character;
 unsigned char second_character;
@@ -35,6 +36,21 @@ void read_command_character()
     discard_rest_of_line();
 }
 
+namespace {
+
+// How many characters the system sees in the bytes of a name.
+int count_name_characters(const char* name, int length)
+{
+#ifdef _WIN32
+    int characters = count_code_page_characters(name, length);
+    if (characters >= 0)
+        return characters;
+#endif
+    return count_utf8_characters(name, length);
+}
+
+}  // namespace
+
 // Keeps every character before the line end, spaces and bytes 255 included;
 // only the real end of the input ends a name early. An answer that could not
 // be opened under exactly the name typed (over FILE_NAME_MAX characters, or holding
@@ -48,13 +64,13 @@ NameAnswer read_file_name()
         unsigned char c = read_character();
         if (c == '\n' || input_ended) {
             file_name[i] = '\0';
-            if (count_characters(file_name, i) > FILE_NAME_MAX)
+            if (count_name_characters(file_name, i) > FILE_NAME_MAX)
                 return NameAnswer::TOO_LONG;
             if (holds_nul)
                 return NameAnswer::HOLDS_NUL;
+#ifdef _WIN32
             if (holds_unusable || !is_usable_name(file_name))
                 return NameAnswer::UNUSABLE;
-#ifdef _WIN32
             strip_pasted_quotes(file_name);
 #endif
             return NameAnswer::READ;

@@ -4,29 +4,8 @@
 #include <cstdio>
 
 namespace {
-
 char stdout_buffer[512];
-
-// The bytes of one valid UTF-8 sequence at text (RFC 3629: at most four
-// bytes, no overlong form, no surrogate, nothing above U+10FFFF), or 0.
-int utf8_sequence_length(const unsigned char* text, int length)
-{
-    unsigned char lead = text[0];
-    int size = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-             : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    if (size == 0 || size > length)
-        return 0;
-    // The second byte's range closes the overlong, surrogate and too-high forms.
-    unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-    unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-    for (int i = 1; i < size; ++i) {
-        if (text[i] < (i == 1 ? low : 0x80) || text[i] > (i == 1 ? high : 0xBF))
-            return 0;
-    }
-    return size;
 }
-
-}  // namespace
 
 void set_up_buffers(bool output_console)
 {
@@ -35,15 +14,4 @@ void set_up_buffers(bool output_console)
     else
         std::setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
-}
-
-int count_utf8_characters(const char* text, int length)
-{
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
-    int characters = 0;
-    for (int i = 0; i < length; ++characters) {
-        int size = utf8_sequence_length(bytes + i, length - i);
-        i += size == 0 ? 1 : size;  // a byte of no valid sequence is a character of its own
-    }
-    return characters;
 }

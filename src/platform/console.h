@@ -18,12 +18,6 @@ int set_up_console(int* count, char*** arguments);
 // standard error never buffered. Part of set_up_console.
 void set_up_buffers(bool output_console);
 
-// How many characters the system sees in the bytes of a name: each valid
-// UTF-8 sequence is one, and so is each byte of none. On Windows the
-// program's code page decides, where it is not UTF-8.
-int count_characters(const char* text, int length);
-int count_utf8_characters(const char* text, int length);
-
 // The next byte of standard input, or EOF once it has ended. From a pipe or
 // a file the bytes are taken as they come. On a Windows console each typed
 // line is read as UTF-16 and handed on in the program's code page, and a
@@ -41,6 +35,11 @@ constexpr bool keeps_window_open(unsigned long console_processes, bool input_is_
 }
 
 #ifdef _WIN32
+// How many characters Windows sees in the bytes of a name where the
+// program's code page is a double-byte one: a lead byte and the byte behind
+// it are one. -1 where the code page is UTF-8.
+int count_code_page_characters(const char* text, int length);
+
 // What a user types on a Windows console, in the program's own code page.
 //
 // The console hands over typed text as UTF-16, whatever its language; file

@@ -18,8 +18,3 @@ int read_input_byte(bool* unusable)
     *unusable = false;
     return getchar_unlocked();
 }
-
-int count_characters(const char* text, int length)
-{
-    return count_utf8_characters(text, length);
-}

@@ -206,11 +206,10 @@ void strip_pasted_quotes(char* name)
     }
 }
 
-int count_characters(const char* text, int length)
+int count_code_page_characters(const char* text, int length)
 {
     if (GetACP() == CP_UTF8)
-        return count_utf8_characters(text, length);
-    // A double-byte code page: a lead byte and the byte behind it are one character.
+        return -1;
     int characters = 0;
     for (int i = 0; i < length; ++i, ++characters) {
         if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < length)

@@ -18,10 +18,12 @@ constexpr int RETRY_PAUSE_MILLISECONDS = 10;
 void pause_briefly();
 long milliseconds_since(std::chrono::steady_clock::time_point start);
 
-// Whether the system takes the name as exactly these bytes. On Windows they
-// must be characters of the program's code page: the system would change any
-// other byte into a stand-in character and so reach another name.
+#ifdef _WIN32
+// Whether Windows takes the name as exactly these bytes: characters of the
+// program's code page. It would change any other byte into a stand-in
+// character and so reach another name. (Linux takes any bytes.)
 bool is_usable_name(const char* name);
+#endif
 
 // A regular file opened for binary reading, or nullptr with the error number
 // set. On Windows a file another program holds for a moment is waited for,

@@ -42,11 +42,6 @@ std::FILE* open_stream_if_regular(int descriptor)
 
 }  // namespace
 
-bool is_usable_name(const char*)
-{
-    return true;  // any bytes but NUL and '/', which name folders
-}
-
 std::FILE* open_for_reading(const char* name)
 {
     return open_stream_if_regular(open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

@@ -6,6 +6,7 @@
 
 #include "platform/bytes.h"
 #include "table/names.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -87,12 +88,11 @@ long quoted_length(const Word* word)
 {
     if (word->length <= QUOTED_MAX)
         return word->length;
-    for (int start = QUOTED_MAX; start > QUOTED_MAX - 4; --start) {
-        unsigned char c = static_cast<unsigned char>(word->kept[start]);
-        if (c >= 0x80 && c < 0xC0)
-            continue;  // inside a character: its start is further back
-        int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        return start + length > QUOTED_MAX ? start : QUOTED_MAX;
+    const unsigned char* kept = reinterpret_cast<const unsigned char*>(word->kept);
+    long kept_length = std::min(word->length, static_cast<long>(sizeof word->kept));
+    for (long start = QUOTED_MAX - 1; start > QUOTED_MAX - 4; --start) {
+        if (utf8_sequence_length(kept + start, kept_length - start) > QUOTED_MAX - start)
+            return start;  // the character the cut falls in
     }
     return QUOTED_MAX;
 }
