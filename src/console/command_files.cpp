@@ -213,7 +213,7 @@ int change_entries(unsigned char* levels, const Change* change)
     return changed;
 }
 
-Status change_under_lock(const NamedFile* file, const Change* change, Changed* changed)
+Status change_under_lock(const NamedFile* file, const Change* change, Changed* changed, int* count)
 {
     unsigned char levels[SKILL_BLOCK_SIZE];
     const char* typed = file->typed;
@@ -235,19 +235,21 @@ Status change_under_lock(const NamedFile* file, const Change* change, Changed* c
     }
     if (outcome != Outcome::DONE)
         return report_outcome(outcome, typed, &replacement);
-    int count = change_entries(levels, change);
-    if (count == 0) {  // another run has made the very change meanwhile
+    *count = change_entries(levels, change);
+    if (*count == 0) {  // another run has made the very change meanwhile
         abandon_copy(&replacement, Outcome::DONE);
         *changed = Changed::NONE;
-        Status status = report_outcome(Outcome::DONE, typed, &replacement);
-        std::printf("Changed entries: 0\n");
-        return finish_output(replacement.removal_error == 0 ? status : Status::FAILED, Status::FAILED);
+        report_outcome(Outcome::DONE, typed, &replacement);  // a new file left behind
+        return replacement.removal_error == 0 ? Status::DONE : Status::FAILED;
     }
     outcome = game ? finish_game_copy(&replacement, levels) : finish_block_copy(&replacement, levels);
-    Status status = report_outcome(outcome, typed, &replacement);
-    if (outcome != Outcome::DONE && outcome != Outcome::NOT_SYNCED)
-        return status;
-    *changed = Changed::WRITTEN;
+    if (outcome == Outcome::DONE || outcome == Outcome::NOT_SYNCED)
+        *changed = Changed::WRITTEN;
+    return report_outcome(outcome, typed, &replacement);
+}
+
+Status tell_changed(Status status, Changed changed, int count, const char* typed)
+{
     std::printf("Changed entries: %d\n", count);
-    return finish_output(status, Status::FAILED, typed);
+    return finish_output(status, Status::FAILED, changed == Changed::WRITTEN ? typed : nullptr);
 }

@@ -62,12 +62,18 @@ void name_entries_of(Change* change, const NamedTable* table);
 // Writes the change into a block; returns how many entries differed.
 int change_entries(unsigned char* levels, const Change* change);
 
-// How a change under the lock ended, for a caller with more to tidy.
-enum class Changed { WRITTEN, NONE, CONFLICT, FAILED };
+// How a change under the lock ended.
+enum class Changed {
+    WRITTEN,   // the file is replaced (perhaps with its folder not synced)
+    NONE,      // it held every entry as the change has it already: nothing was written
+    CONFLICT,  // another run changed an entry the user changed: nothing was written, nothing told
+    FAILED,    // told
+};
 
 // The change written into the file as the file is now, its table read again
 // once the replacement holds the file's folder, so that a run changing
-// other entries at the same time is waited for and its changes kept.
-// Prints "Changed entries: N", or what went wrong; a conflict is left to the
-// caller to tell, with nothing written.
-Status change_under_lock(const NamedFile* file, const Change* change, Changed* changed);
+// other entries at the same time is waited for and its changes kept. On
+// WRITTEN and NONE, count says how many entries it changed; tell_changed
+// then prints it. What went wrong is told, but for a conflict.
+Status change_under_lock(const NamedFile* file, const Change* change, Changed* changed, int* count);
+Status tell_changed(Status status, Changed changed, int count, const char* typed);

@@ -81,7 +81,11 @@ Status apply(const char* from, const char* to)
         return finish_output(Status::DONE, Status::FAILED);
     }
     Changed changed;
-    return change_under_lock(&to_file, &change, &changed);
+    int count;
+    Status status = change_under_lock(&to_file, &change, &changed, &count);
+    if (changed == Changed::WRITTEN || changed == Changed::NONE)
+        return tell_changed(status, changed, count, to);
+    return status;
 }
 
 Status diff(const char* first, const char* second)

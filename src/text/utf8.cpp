@@ -8,7 +8,7 @@ int utf8_sequence_length(const unsigned char* text, long length)
     unsigned char lead = text[0];
     int size = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
              : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-    if (size == 0 || size > length)
+    if (size > length)
         return 0;
     // The second byte's range closes the overlong, surrogate and too-high forms.
     unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
