@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <thread>
 #include <tuple>
 
@@ -99,6 +100,10 @@ TEST_F(CommandLineTest, UsageAndVersion)
         {{"apply", "a", "b", "c"}, "apply takes one or two file names: FROM [TO]"},
         {{"diff", "a"}, "diff takes two file names: A B"},
         {{"diff", "a", "b", "c"}, "diff takes two file names: A B"},
+        {{"diff", "--html", "a"}, "diff takes two file names: A B"},
+        {{"show", "--html", "a", "b"}, "show takes at most one file name: [FILE]"},
+        {{"edit", "a", "b"}, "edit takes at most one file name: [FILE]"},
+        {{"edit", ""}, "an empty file name"},
         {{"show", ""}, "an empty file name"},
         {{"convert", "mm7.exe", ""}, "an empty file name"},
         {{"apply", "", "mm7.exe"}, "an empty file name"},
@@ -417,3 +422,177 @@ TEST_F(CommandLineTest, NamesInAnyLanguage)
 }
 
 }  // namespace
+
+TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
+{
+    // The editor is a stub that follows a script, one line a round (see
+    // edit_stub.cpp); PATH stands for the text's name in the messages.
+    const std::string staff = with_entry(BLOCK, 0, 0, "GGGG");
+    put("staff.txt", "Skill Knight\nStaff GGGG\n");
+    put("bad.txt", "Skill Knight\nStafff GGGG\n");
+    put("theirs-same.blk", with_entry(BLOCK, 0, 0, "BBBB"));
+    put("theirs-other.blk", with_entry(BLOCK, 1, 0, "BBBB"));
+    put("theirs-equal.blk", staff);
+    put("fails.txt", "9\n");
+    const std::string MENDED = "# skilltab: line 2: unknown skill: Stafff\n"
+                               "# Mend the text and save it, or save it unchanged to give up.\n"
+                               "Skill Knight\nStafff GGGG\n";
+    struct EditCase {
+        std::string file, script, visual, out, err;
+        int status;
+        std::string left;   // what the file holds afterwards
+        bool text_kept;     // whether the user's text is left in the temporary folder
+        std::string seen2;  // the text of the second round, where there is one
+        bool on_windows;
+    };
+    const EditCase cases[] = {
+        {"kept.blk", "0 staff.txt -", "", "Changed entries: 1\n", "", 0, staff, false, "", true},
+        {"kept.blk", "0", "", "No changes.\n", "", 0, BLOCK, false, "", false},
+        {"kept.blk", "3", "", "", "skilltab: editor failed: exit status 3\n", 1, BLOCK, false, "", true},
+        {"kept.blk", "0 bad.txt -\n0 staff.txt -", "", "Changed entries: 1\n", "", 0, staff, false, MENDED, true},
+        {"kept.blk", "0 bad.txt -\n0", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK,
+         true, MENDED, false},
+        {"kept.blk", "0 bad.txt -\n4", "", "", "skilltab: editor failed: exit status 4; your text is in PATH\n", 1,
+         BLOCK, true, MENDED, false},
+        {"kept.blk", "0 staff.txt - theirs-same.blk kept.blk", "", "",
+         "skilltab: kept.blk: changed while you edited it; your text is in PATH\n", 1, with_entry(BLOCK, 0, 0, "BBBB"),
+         true, "", true},
+        {"kept.blk", "0 staff.txt - theirs-other.blk kept.blk", "", "Changed entries: 1\n", "", 0,
+         with_entry(staff, 1, 0, "BBBB"), false, "", false},
+        {"kept.blk", "0 staff.txt - theirs-equal.blk kept.blk", "", "Changed entries: 0\n", "", 0, staff, false, "",
+         false},
+        {"kept.blk", "0 staff.txt -", "visual", "Changed entries: 1\n", "", 0, staff, false, "", true},
+        {"kept.blk", "0 staff.txt -", "empty", "Changed entries: 1\n", "", 0, staff, false, "", false},
+        {"mm7.exe", "0 staff.txt -", "", "Changed entries: 1\n", "", 0, as_string(make_stand_in_game(
+             std::vector<unsigned char>(staff.begin(), staff.end()))), false, "", true},
+        {"staff.txt", "0", "", "", "skilltab: staff.txt: edit a text in your editor, then apply it\n", 1,
+         "Skill Knight\nStaff GGGG\n", false, "", false},
+    };
+    const std::string stub = testing_windows()
+                                 ? "Z:" + std::regex_replace(std::getenv("SKILLTAB_WINDOWS")
+                                                                 + std::string("/tests/windows/edit_stub.exe"),
+                                                             std::regex("/"), "\\")
+                                 : "'" EDIT_STUB "'";
+    const std::string temporary = base_dir + "/temporary";
+    mkdir(temporary.c_str(), 0700);
+    setenv("TMPDIR", temporary.c_str(), 1);
+    const std::regex text_name("[^ ]*skilltab-[A-Za-z0-9]{6}\\.txt");
+    for (const EditCase& c : cases) {
+        if (testing_windows() && !c.on_windows)
+            continue;
+        put(c.file, c.file == "mm7.exe" ? GAME : c.file == "kept.blk" ? BLOCK : get(c.file));
+        put("script.txt", c.script + "\n");
+        for (const char* round : {"seen-1.txt", "seen-2.txt"})
+            std::remove(path(round).c_str());
+        if (c.visual == "visual") {
+            setenv("VISUAL", (stub + " script.txt").c_str(), 1);
+            setenv("EDITOR", (stub + " fails.txt").c_str(), 1);
+        } else {
+            setenv("VISUAL", "", 1);
+            if (c.visual != "empty")
+                unsetenv("VISUAL");
+            setenv("EDITOR", (stub + " script.txt").c_str(), 1);
+        }
+        ProgramRun result = run_command({"edit", c.file});
+        unsetenv("VISUAL");
+        unsetenv("EDITOR");
+        std::string what = c.file + ": " + c.script;
+        EXPECT_EQ(result.out, c.out) << what;
+        EXPECT_EQ(std::regex_replace(result.err, text_name, "PATH"), c.err) << what;
+        EXPECT_EQ(result.status, c.status) << what;
+        EXPECT_TRUE(get(c.file) == c.left) << what;
+        if (!c.seen2.empty()) {
+            EXPECT_EQ(get("seen-2.txt"), c.seen2) << what;
+        }
+        if (!testing_windows()) {
+            int kept = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(temporary)) {
+                kept += std::regex_match(entry.path().string(), text_name);
+                std::filesystem::remove(entry.path());
+            }
+            EXPECT_EQ(kept, c.text_kept ? 1 : 0) << what;
+        }
+    }
+    unsetenv("TMPDIR");
+}
+
+// The header and rows of a text, or of a page's cells as text, each as its
+// words with one space between.
+std::vector<std::string> words_by_row(const std::string& text)
+{
+    std::vector<std::string> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string row;
+        for (std::string word; words >> word;)
+            row += (row.empty() ? "" : " ") + word;
+        if (!row.empty() && row[0] != '#')
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST_F(CommandLineTest, PagesReadInABrowser)
+{
+    // Each page as headless Chromium parsed it: its title, and each row's
+    // cells against the text of the same table.
+    if (system("command -v chromium >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chromium is not installed";
+    put("a.blk", BLOCK);
+    put("b.blk", with_entry(BLOCK, 0, 1, "GGGG"));
+    put("patch.txt", "Skill Monk Knight\nSword BBBB ----\nStaff GGGG EEEE\n");
+    put("a&<b>\xff.blk", BLOCK);
+    const std::string ARROW = " \u2192 ";
+    std::vector<std::string> table = words_by_row(run_command({"show", "a.blk"}).out);
+    std::vector<std::string> changed = table;
+    changed[2].replace(changed[2].find(' '), 5, " " + levels_of(BLOCK, 0, 1) + ARROW + "GGGG");
+    struct PageCase {
+        std::vector<std::string> words;
+        int status;
+        std::string title;
+        std::vector<std::string> rows;
+        size_t marks;
+    };
+    const PageCase cases[] = {
+        {{"show", "--html", "a.blk"}, 0, "skilltab: a.blk", table, 0},
+        {{"show", "--html", "patch.txt"}, 0, "skilltab: patch.txt",
+         {"Skill Knight Monk", "Staff EEEE GGGG", "Sword ---- BBBB"}, 0},
+        {{"diff", "--html", "a.blk", "b.blk"}, 1, "skilltab: a.blk" + ARROW + "b.blk, 1 changed entry", changed, 1},
+        {{"diff", "--html", "b.blk", "patch.txt"}, 1, "skilltab: b.blk" + ARROW + "patch.txt, 4 changed entries",
+         {"Skill Knight Monk", "Staff " + levels_of(BLOCK, 0, 0) + ARROW + "EEEE " + levels_of(BLOCK, 2, 0) + ARROW + "GGGG",
+          "Sword GGGG" + ARROW + "---- " + levels_of(BLOCK, 2, 1) + ARROW + "BBBB"},
+         4},
+        {{"diff", "--html", "a.blk", "a.blk"}, 0, "skilltab: a.blk" + ARROW + "a.blk, 0 changed entries", table, 0},
+        {{"show", "--html", "a&<b>\xff.blk"}, 0, "skilltab: a&amp;&lt;b&gt;\uFFFD.blk", table, 0},
+    };
+    const std::regex title("<title>(.*)</title>"), row("<tr>(.*?)</tr>"), cell("<t[hd][^>]*>(.*?)</t[hd]>"),
+        tag("<[^>]*>");
+    for (const PageCase& c : cases) {
+        ProgramRun result = run_command(c.words);
+        const std::string& what = c.title;
+        EXPECT_EQ(result.status, c.status) << what;
+        EXPECT_EQ(result.err, "") << what;
+        put("page.html", result.out);
+        int status = 0;
+        std::string dom = command_output("chromium --headless --no-sandbox --disable-gpu --dump-dom 'file://"
+                                             + path("page.html") + "' 2>/dev/null",
+                                         &status);
+        ASSERT_EQ(status, 0) << dom;
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(dom, found, title)) << dom;
+        EXPECT_EQ(found[1].str(), c.title);
+        std::string cells;
+        for (auto r = std::sregex_iterator(dom.begin(), dom.end(), row); r != std::sregex_iterator(); ++r) {
+            std::string inside = (*r)[1].str();
+            for (auto d = std::sregex_iterator(inside.begin(), inside.end(), cell); d != std::sregex_iterator(); ++d)
+                cells += std::regex_replace((*d)[1].str(), tag, "") + " ";
+            cells += "\n";
+        }
+        EXPECT_EQ(words_by_row(cells), c.rows) << what;
+        size_t marks = 0;
+        for (size_t at = 0; (at = dom.find("class=\"changed\"", at)) != std::string::npos; ++at)
+            ++marks;
+        EXPECT_EQ(marks, c.marks) << what;
+    }
+}

@@ -80,17 +80,6 @@ Status read_text(const NamedFile* file, NamedTable* table)
     return Status::DONE;
 }
 
-// Whether an entry differs in two blocks.
-bool entry_differs(const unsigned char* first, const unsigned char* second, int class_index, int slot)
-{
-    for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        int index = table_index(class_index, stage, slot);
-        if (first[index] != second[index])
-            return true;
-    }
-    return false;
-}
-
 // Whether the block holds, in an entry the change writes, neither what the
 // user was shown nor what the user wrote.
 bool conflicts(const unsigned char* levels, const Change* change)

@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "console/command_files.h"
+#include "console/edit_command.h"
 #include "console/messages.h"
 #include "game/game_exe.h"
 #include "table/skill_table.h"
+#include "text/html_page.h"
 #include "text/text_table.h"
 
 namespace {
@@ -20,6 +22,10 @@ constexpr const char* HELP =
     "  skilltab convert FROM TO      write FROM's table to TO, in TO's kind\n"
     "  skilltab apply FROM [TO]      write the entries FROM names into TO (TO: mm7.exe)\n"
     "  skilltab diff A B             one line per entry that differs in A and B\n"
+    "  skilltab edit [FILE]          FILE's table in your editor ($VISUAL, $EDITOR\n"
+    "                                or vi), the entries you change written back\n"
+    "  skilltab show --html [FILE]   FILE's table as a web page\n"
+    "  skilltab diff --html A B      B's table as a web page, what differs marked\n"
     "  skilltab --help, -h           this text\n"
     "  skilltab --version            the version\n"
     "\n"
@@ -29,15 +35,19 @@ constexpr const char* HELP =
     "Exit status: 0 done; 1 failed, nothing changed unless the message says a file\n"
     "was replaced; 2 usage error. diff: 0 the same, 1 different, 2 trouble.\n";
 
-Status show(const char* name)
+Status show(const char* name, bool html)
 {
     NamedFile file;
     NamedTable table;
     if (find_file(&file, name) != Status::DONE || read_table(&file, &table) != Status::DONE)
         return Status::FAILED;
-    char text[TEXT_SIZE_MAX];
-    int length = format_text_table(&table, text);
-    std::fwrite(text, 1, static_cast<size_t>(length), stdout);
+    if (html) {
+        print_table_page(stdout, name, &table);
+    } else {
+        char text[TEXT_SIZE_MAX];
+        int length = format_text_table(&table, text);
+        std::fwrite(text, 1, static_cast<size_t>(length), stdout);
+    }
     return finish_output(Status::DONE, Status::FAILED);
 }
 
@@ -88,7 +98,7 @@ Status apply(const char* from, const char* to)
     return status;
 }
 
-Status diff(const char* first, const char* second)
+Status diff(const char* first, const char* second, bool html)
 {
     NamedFile files[2];
     NamedTable tables[2];
@@ -98,15 +108,16 @@ Status diff(const char* first, const char* second)
             return Status::USAGE;
     }
     bool different = false;
-    for (int slot = 0; slot < SKILL_COUNT; ++slot) {
+    if (html)
+        different = print_difference_page(stdout, first, &tables[0], second, &tables[1]) > 0;
+    for (int slot = 0; slot < SKILL_COUNT && !html; ++slot) {
         for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
-            if (!names_entry(&tables[0], class_index, slot) || !names_entry(&tables[1], class_index, slot))
+            if (!names_entry(&tables[0], class_index, slot) || !names_entry(&tables[1], class_index, slot)
+                || !entry_differs(tables[0].levels, tables[1].levels, class_index, slot))
                 continue;
             char levels[2][ENTRY_SIZE];
             for (int i = 0; i < 2; ++i)
                 format_entry(tables[i].levels, class_index, slot, levels[i]);
-            if (std::strcmp(levels[0], levels[1]) == 0)
-                continue;
             std::printf("%s\t%s\t%s\t%s\n", text_skill_name(slot), class_names[class_index], levels[0],
                         levels[1]);
             different = true;
@@ -121,7 +132,7 @@ Status usage_error(const char* problem, const char* what = "")
     return Status::USAGE;
 }
 
-enum class Job { SHOW, CONVERT, APPLY, DIFF };
+enum class Job { SHOW, CONVERT, APPLY, DIFF, EDIT };
 
 // The commands, and how many file names each takes.
 struct Command {
@@ -136,10 +147,18 @@ constexpr Command COMMANDS[] = {
     {"convert", Job::CONVERT, 2, 2, "convert takes two file names: FROM TO"},
     {"apply", Job::APPLY, 1, 2, "apply takes one or two file names: FROM [TO]"},
     {"diff", Job::DIFF, 2, 2, "diff takes two file names: A B"},
+    {"edit", Job::EDIT, 0, 1, "edit takes at most one file name: [FILE]"},
 };
 
 Status run_command(const Command& command, int count, char** names)
 {
+    // --html is an option right after show or diff, a name anywhere else.
+    bool html = (command.job == Job::SHOW || command.job == Job::DIFF) && count > 0
+                && std::strcmp(names[0], "--html") == 0;
+    if (html) {
+        ++names;
+        --count;
+    }
     if (count < command.least || count > command.most)
         return usage_error(command.usage);
     for (int i = 0; i < count; ++i) {
@@ -147,10 +166,11 @@ Status run_command(const Command& command, int count, char** names)
             return usage_error("an empty file name");
     }
     switch (command.job) {
-    case Job::SHOW: return show(count == 1 ? names[0] : GAME_EXE_NAME);
+    case Job::SHOW: return show(count == 1 ? names[0] : GAME_EXE_NAME, html);
     case Job::CONVERT: return convert(names[0], names[1]);
     case Job::APPLY: return apply(names[0], count == 2 ? names[1] : GAME_EXE_NAME);
-    case Job::DIFF: return diff(names[0], names[1]);
+    case Job::DIFF: return diff(names[0], names[1], html);
+    case Job::EDIT: return edit(count == 1 ? names[0] : GAME_EXE_NAME);
     }
     return Status::USAGE;
 }

@@ -56,6 +56,11 @@ int count_code_page_characters(const char* text, int length);
 int convert_typed_text(const wchar_t* text, int length, unsigned code_page, char* bytes,
                        bool* unusable, int capacity);
 
+// While another program runs on the console: its own code page given back,
+// then the program's set again.
+void lend_console();
+void take_console_back();
+
 // A name dropped on a Windows console comes in double quotes, which no
 // Windows name can hold: they are taken off.
 void strip_pasted_quotes(char* name);

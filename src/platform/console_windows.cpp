@@ -197,6 +197,18 @@ int read_input_byte(bool* unusable)
     return static_cast<unsigned char>(line_bytes[line_position++]);
 }
 
+void lend_console()
+{
+    if (found_output_code_page != 0)
+        put_code_page_back();
+}
+
+void take_console_back()
+{
+    if (found_output_code_page != 0)
+        SetConsoleOutputCP(GetACP());
+}
+
 void strip_pasted_quotes(char* name)
 {
     size_t length = std::strlen(name);

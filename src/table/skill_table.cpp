@@ -46,6 +46,16 @@ void format_entry(const unsigned char* levels, int class_index, int slot, char* 
     entry[STAGE_COUNT] = '\0';
 }
 
+bool entry_differs(const unsigned char* first, const unsigned char* second, int class_index, int slot)
+{
+    for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+        int index = table_index(class_index, stage, slot);
+        if (first[index] != second[index])
+            return true;
+    }
+    return false;
+}
+
 int level_of_letter(unsigned char c)
 {
     switch (c) {

@@ -39,6 +39,9 @@ constexpr int ENTRY_SIZE = STAGE_COUNT + 1;  // an entry's four level letters an
 // One class's four levels of one skill, as level letters, into entry (ENTRY_SIZE bytes).
 void format_entry(const unsigned char* levels, int class_index, int slot, char* entry);
 
+// Whether one class's levels of one skill differ in two blocks.
+bool entry_differs(const unsigned char* first, const unsigned char* second, int class_index, int slot);
+
 // The level a typed or written character stands for: one of - 0 B 1 E 2 M
 // 3 G 4, letters in either case; or -1.
 int level_of_letter(unsigned char c);

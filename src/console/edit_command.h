@@ -1,0 +1,7 @@
+// The command edit: a file's table as a text in the user's own editor, and
+// the entries the user changed written back, as crontab -e and visudo do.
+#pragma once
+
+#include "console/command_files.h"
+
+Status edit(const char* name);
