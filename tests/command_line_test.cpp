@@ -542,7 +542,8 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
     put("a.blk", BLOCK);
     put("b.blk", with_entry(BLOCK, 0, 1, "GGGG"));
     put("patch.txt", "Skill Monk Knight\nSword BBBB ----\nStaff GGGG EEEE\n");
-    put("a&<b>\xff.blk", BLOCK);
+    if (!testing_windows())
+        put("a&<b>\xff.blk", BLOCK);
     const std::string ARROW = " \u2192 ";
     std::vector<std::string> table = words_by_row(run_command({"show", "a.blk"}).out);
     std::vector<std::string> changed = table;
@@ -569,6 +570,8 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
     const std::regex title("<title>(.*)</title>"), row("<tr>(.*?)</tr>"), cell("<t[hd][^>]*>(.*?)</t[hd]>"),
         tag("<[^>]*>");
     for (const PageCase& c : cases) {
+        if (testing_windows() && c.words.back().find('<') != std::string::npos)
+            continue;  // no Windows name holds < or >
         ProgramRun result = run_command(c.words);
         const std::string& what = c.title;
         EXPECT_EQ(result.status, c.status) << what;
