@@ -79,7 +79,7 @@ TEST_F(CommandLineTest, UsageAndVersion)
     EXPECT_EQ(help.out, USAGE);
     EXPECT_EQ(run_command({"-h"}).out, help.out);
     ProgramRun version = run_command({"--version"});
-    EXPECT_EQ(version.out, "skilltab 1.1.0\n");
+    EXPECT_EQ(version.out, "skilltab 1.2.0\n");
     EXPECT_EQ(version.status, 0);
     // Anything else that is no command, the wrong count of names or an empty
     // name is a usage error: what is wrong, then the hint.

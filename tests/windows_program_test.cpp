@@ -79,17 +79,21 @@ TEST(WindowsProgramTest, ReleaseArchiveHoldsTheProgramAndAReadmeForWindows)
     int status = -1;
     std::string listing = command_output("cd " + std::string(folder) + " && cmake -E tar xvf '" + archive + "'", &status);
     ASSERT_EQ(status, 0) << listing << "\n(cmake --workflow --preset windows makes the archive)";
-    EXPECT_EQ(listing, "x skilltab.exe\nx README.txt\n");
+    EXPECT_EQ(listing, "x skilltab.exe\nx README.txt\nx LICENSE.txt\n");
     std::string readme = read_whole_file(std::string(folder) + "/README.txt");
     EXPECT_NE(readme.find(".\\skilltab"), std::string::npos) << "PowerShell's way to start it";
     EXPECT_NE(readme.find("Ctrl-Z"), std::string::npos);
-    size_t line_ends = 0, windows_line_ends = 0;
-    for (size_t i = 0; i < readme.size(); ++i) {
-        line_ends += readme[i] == '\n';
-        windows_line_ends += readme[i] == '\n' && i > 0 && readme[i - 1] == '\r';
+    std::string licence = read_whole_file(std::string(folder) + "/LICENSE.txt");
+    EXPECT_NE(licence.find("Copyright (c) 2026 the skilltab authors\r\n"), std::string::npos);
+    for (const std::string* text : {&readme, &licence}) {
+        size_t line_ends = 0, windows_line_ends = 0;
+        for (size_t i = 0; i < text->size(); ++i) {
+            line_ends += (*text)[i] == '\n';
+            windows_line_ends += (*text)[i] == '\n' && i > 0 && (*text)[i - 1] == '\r';
+        }
+        EXPECT_GT(line_ends, 15u);
+        EXPECT_EQ(windows_line_ends, line_ends) << "README.txt and LICENSE.txt must have CR LF line ends";
     }
-    EXPECT_GT(line_ends, 50u);
-    EXPECT_EQ(windows_line_ends, line_ends) << "README.txt must have CR LF line ends";
     EXPECT_TRUE(read_whole_file(std::string(folder) + "/skilltab.exe") == read_whole_file(build + "/skilltab.exe"))
         << "the archive holds another skilltab.exe than the one built: run the windows workflow again";
     command_output("rm -rf " + std::string(folder), &status);
