@@ -232,7 +232,12 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
         {{"show", LONG_NAME},
          "skilltab: " + LONG_NAME + ": cannot open: " + platform_text("No such file or directory", "File name too long")},
         {{"apply", "table.txt", "invalid.exe"}, "skilltab: invalid.exe: skill block contains invalid data"},
+        // edit refuses as apply does, before any editor runs.
+        {{"edit", "table.txt"}, "skilltab: table.txt: edit a text in your editor, then apply it"},
+        {{"edit", "mm7_new.exe"}, "skilltab: mm7_new.exe: is kept for the copy of the game that apply makes"},
+        {{"edit", "invalid.exe"}, "skilltab: invalid.exe: skill block contains invalid data"},
     };
+    setenv("EDITOR", "false", 1);  // were an editor to run, it would fail at once
     for (int round = 0; round < 2; ++round) {
         if (round == 1) {
             if (testing_windows())
@@ -248,6 +253,7 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
                 {{"apply", "table.txt", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
                 {{"convert", "whole.blk", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
                 {{"convert", "whole.blk", "game.blk"}, "skilltab: game.blk: is the same file as a game executable"},
+                {{"edit", "game.blk"}, "skilltab: game.blk: is the same file as a game executable"},
                 {{"apply", "table.txt", "copy.blk"}, "skilltab: copy.blk: is the same file as a game executable"},
                 {{"convert", "whole.blk", "link.blk"}, "skilltab: link.blk: convert writes no game executable: use apply"},
             };
@@ -261,6 +267,7 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
             EXPECT_EQ(snapshot(), before) << words.back();
         }
     }
+    unsetenv("EDITOR");
 }
 
 TEST_F(CommandLineTest, FailuresOnTheWayAreTold)
@@ -467,6 +474,11 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
              std::vector<unsigned char>(staff.begin(), staff.end()))), false, "", true},
         {"staff.txt", "0", "", "", "skilltab: staff.txt: edit a text in your editor, then apply it\n", 1,
          "Skill Knight\nStaff GGGG\n", false, "", false},
+        // A file that cannot be replaced (made immutable): the text is kept.
+        {"kept.blk", "0 staff.txt -", "immutable", "",
+         "skilltab: kept.blk: cannot replace: Operation not permitted\n"
+         "skilltab: kept.blk: not changed; your text is in PATH\n",
+         1, BLOCK, true, "", false},
     };
     const std::string stub = testing_windows()
                                  ? "Z:" + std::regex_replace(std::getenv("SKILLTAB_WINDOWS")
@@ -484,6 +496,8 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         put("script.txt", c.script + "\n");
         for (const char* round : {"seen-1.txt", "seen-2.txt"})
             std::remove(path(round).c_str());
+        if (c.visual == "immutable" && system(("chattr +i " + path(c.file) + " 2>/dev/null").c_str()) != 0)
+            continue;  // a file system, or a system, with no immutable files
         if (c.visual == "visual") {
             setenv("VISUAL", (stub + " script.txt").c_str(), 1);
             setenv("EDITOR", (stub + " fails.txt").c_str(), 1);
@@ -494,6 +508,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             setenv("EDITOR", (stub + " script.txt").c_str(), 1);
         }
         ProgramRun result = run_command({"edit", c.file});
+        system(("chattr -i " + path(c.file) + " 2>/dev/null").c_str());
         unsetenv("VISUAL");
         unsetenv("EDITOR");
         std::string what = c.file + ": " + c.script;
