@@ -219,7 +219,7 @@ Status change_under_lock(const NamedFile* file, const Change* change, Changed* c
     if (outcome == Outcome::DONE && change->shown != nullptr && conflicts(levels, change)) {
         abandon_copy(&replacement, Outcome::DONE);
         *changed = Changed::CONFLICT;
-        report_outcome(Outcome::DONE, typed, &replacement);  // a new file left behind
+        tell_left_behind(&replacement);
         return Status::FAILED;
     }
     if (outcome != Outcome::DONE)
@@ -228,7 +228,7 @@ Status change_under_lock(const NamedFile* file, const Change* change, Changed* c
     if (*count == 0) {  // another run has made the very change meanwhile
         abandon_copy(&replacement, Outcome::DONE);
         *changed = Changed::NONE;
-        report_outcome(Outcome::DONE, typed, &replacement);  // a new file left behind
+        tell_left_behind(&replacement);
         return replacement.removal_error == 0 ? Status::DONE : Status::FAILED;
     }
     outcome = game ? finish_game_copy(&replacement, levels) : finish_block_copy(&replacement, levels);

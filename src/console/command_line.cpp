@@ -107,10 +107,12 @@ Status diff(const char* first, const char* second, bool html)
             || read_table(&files[i], &tables[i]) != Status::DONE)
             return Status::USAGE;
     }
+    if (html) {
+        bool different = print_difference_page(stdout, first, &tables[0], second, &tables[1]) > 0;
+        return finish_output(different ? Status::FAILED : Status::DONE, Status::USAGE);
+    }
     bool different = false;
-    if (html)
-        different = print_difference_page(stdout, first, &tables[0], second, &tables[1]) > 0;
-    for (int slot = 0; slot < SKILL_COUNT && !html; ++slot) {
+    for (int slot = 0; slot < SKILL_COUNT; ++slot) {
         for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
             if (!names_entry(&tables[0], class_index, slot) || !names_entry(&tables[1], class_index, slot)
                 || !entry_differs(tables[0].levels, tables[1].levels, class_index, slot))
