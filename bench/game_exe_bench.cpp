@@ -9,11 +9,10 @@
 #include <iostream>
 #include <unistd.h>
 
-#include "console/command_line.h"
-#include "game/extract.h"
-#include "game/insert.h"
+#include "command_line/command_line.h"
+#include "console/file_commands.h"
+#include "console/menu_table.h"
 #include "stand_in_game.h"
-#include "table/skill_table.h"
 
 namespace {
 

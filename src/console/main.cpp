@@ -1,16 +1,14 @@
 // skilltab: edits the skill availability table inside the game executable mm7.exe.
 #include <cstdio>
 
-#include "console/command_line.h"
-#include "console/editor.h"
+#include "command_line/command_line.h"  // the one place the menu meets the command line
+#include "console/file_commands.h"
 #include "console/input.h"
 #include "console/menu.h"
-#include "console/messages.h"
+#include "console/table_editor.h"
 #include "console/viewer.h"
-#include "game/extract.h"
-#include "game/insert.h"
 #include "platform/console.h"
-#include "table/block_files.h"
+#include "platform/error_lines.h"
 #include "table/skill_table.h"
 
 namespace {

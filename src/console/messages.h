@@ -1,19 +1,11 @@
-// Text for error lines.
+// What the menu's commands say of their work on files. These texts are
+// fixed, byte for byte: the tests pin every one of them.
 #pragma once
 
+#include "platform/error_lines.h"
 #include "table/outcome.h"
 
 struct Replacement;
-
-// Writes an error line (or lines) to standard error, formatted with printf
-// rules and written whole at once, so that no character of a name is split
-// between two writes to a console.
-void print_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// The message for the current error number with its own line end, so that an
-// error line ending in it is followed by an empty line. The error number is
-// left as it was.
-const char* error_text();
 
 // The main menu, then "Error: Cannot open NAME: " and the error text. Returns 1,
 // the failed command's result.
@@ -34,3 +26,6 @@ enum class MenuCommand { EXTRACT, LOAD, INSERT, SAVE };
 // game for E and I), and for I and S a new file `copy` left behind. Returns
 // the command's result: 0 for DONE, else 1. Invalid data ends the program.
 int report_outcome(MenuCommand command, Outcome outcome, const char* name, const Replacement* copy);
+
+// What the menu says of a block with invalid data, before it ends the program.
+void end_on_invalid_data();

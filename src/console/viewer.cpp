@@ -4,7 +4,7 @@
 
 #include "console/input.h"
 #include "console/menu.h"
-#include "table/skill_table.h"
+#include "console/menu_table.h"
 
 namespace {
 

@@ -1,21 +1,12 @@
 #include "game/game_exe.h"
 
-#include <cstdio>
-
 #include "platform/files.h"
-#include "table/skill_block.h"
+#include "table/block_files.h"
 
-std::int32_t byte_counter;
-
-namespace {
-char game_exe_buffer[GAME_EXE_BUFFER_SIZE];
-}
-
-int open_game_exe(const char* name)
+std::FILE* open_game_exe(const char* name, char* buffer)
 {
-    input_file = open_for_reading(name);
-    if (input_file == nullptr)
-        return 1;
-    std::setvbuf(input_file, game_exe_buffer, _IOFBF, sizeof game_exe_buffer);
-    return 0;
+    std::FILE* file = open_for_reading(name);
+    if (file != nullptr)
+        std::setvbuf(file, buffer, _IOFBF, COPY_BUFFER_SIZE);
+    return file;
 }

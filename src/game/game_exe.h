@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 constexpr const char* GAME_EXE_NAME = "mm7.exe";
 constexpr const char* NEW_GAME_EXE_NAME = "mm7_new.exe";  // the patched copy while I runs
@@ -10,13 +11,7 @@ constexpr std::int32_t SKILL_BLOCK_OFFSET = 977040;  // 0xEE890
 constexpr std::int32_t SKILL_BLOCK_END = 978372;     // first byte behind the block
 constexpr std::int32_t GAME_EXE_SIZE = 1069056;      // 0x105000, the only length I accepts
 
-// Stream buffer for the game and its copy: the commands walk through them a
-// byte at a time, and a larger buffer saves most of the system calls.
-constexpr int GAME_EXE_BUFFER_SIZE = 65536;
-
-// Position in the game executable while E or I walks through it.
-extern std::int32_t byte_counter;
-
-// E and I open a game executable the same way, into input_file with a large
-// buffer: 0, or 1 with the error number set. Prints nothing.
-int open_game_exe(const char* name);
+// A game executable opened for reading with `buffer` (COPY_BUFFER_SIZE
+// bytes) as its stream's, as every command opens one; or nullptr with the
+// error number set.
+std::FILE* open_game_exe(const char* name, char* buffer);

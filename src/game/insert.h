@@ -1,17 +1,16 @@
+// Writing a skill block into a game executable, through a complete patched copy.
 #pragma once
 
+#include "table/block_files.h"
 #include "table/outcome.h"
 
-struct Replacement;
-
-// I's work without its texts: the named game replaced, through a complete
-// patched copy under copy_name in its folder, by one that holds block where
-// its skill block was: DONE, NOT_OPENED (the game), COPY_NOT_MADE, NOT_READ,
-// GAME_SHORTER, GAME_LONGER, NOT_WRITTEN, NOT_MOVED or NOT_SYNCED. Every
-// outcome but DONE leaves the game as it was; NOT_SYNCED, as a replacement
-// says. `copy` tells of a copy that could not be removed. Prints nothing.
-Outcome write_game_block(const char* game_name, const char* copy_name, const unsigned char* block,
-                         Replacement* copy);
+// The named game replaced, through a complete patched copy under copy_name
+// in its folder, by one that holds block where its skill block was: DONE,
+// NOT_OPENED (the game), COPY_NOT_MADE, NOT_READ, GAME_SHORTER, GAME_LONGER,
+// NOT_WRITTEN, NOT_MOVED or NOT_SYNCED. Every outcome but DONE leaves the
+// game as it was; NOT_SYNCED, as a replacement says. copy->replacement tells
+// of a copy that could not be removed.
+Outcome write_game_block(const char* game_name, const char* copy_name, const unsigned char* block, FileCopy* copy);
 
 // write_game_block in two steps, for a caller that changes the block it
 // finds: begin_game_copy makes the copy, which holds the game's folder (or,
@@ -20,10 +19,5 @@ Outcome write_game_block(const char* game_name, const char* copy_name, const uns
 // raw, into old_block: DONE, NOT_OPENED, COPY_NOT_MADE or NOT_READ. After
 // DONE, finish_game_copy writes block in its place and the rest of the game,
 // and replaces it (write_game_block's outcomes); or abandon_copy gives up.
-// Print nothing.
-Outcome begin_game_copy(const char* game_name, const char* copy_name, Replacement* copy,
-                        unsigned char* old_block);
-Outcome finish_game_copy(Replacement* copy, const unsigned char* block);
-
-// The command I: the table written into mm7.exe through a complete patched copy.
-int insert_into_game();
+Outcome begin_game_copy(const char* game_name, const char* copy_name, FileCopy* copy, unsigned char* old_block);
+Outcome finish_game_copy(FileCopy* copy, const unsigned char* block);

@@ -3,6 +3,8 @@
 // can end in; each front end tells them in one place.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/replace.h"
 
 enum class Outcome {
@@ -11,12 +13,18 @@ enum class Outcome {
     COPY_NOT_MADE,      // the game's copy cannot be made
     NOT_READ,           // a read failed
     INVALID,            // a level above 4, or the file ends inside the block
-    ENDS_BEFORE_BLOCK,  // a game executable that ends before its block; byte_counter is its length
+    ENDS_BEFORE_BLOCK,  // a game executable that ends before its block; Result::length is its length
     GAME_SHORTER,       // a game executable not GAME_EXE_SIZE bytes long: shorter
     GAME_LONGER,        // or longer
     NOT_WRITTEN,        // a step before the move failed: the file is as it was
     NOT_MOVED,          // the move failed: the file is as it was
     NOT_SYNCED,         // moved into place, but its folder could not be synced
+};
+
+// An outcome with its detail.
+struct Result {
+    Outcome outcome;
+    std::int64_t length;  // with ENDS_BEFORE_BLOCK: how many bytes the game executable holds
 };
 
 constexpr Outcome outcome_of(Replaced replaced)

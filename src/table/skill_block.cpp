@@ -1,14 +1,9 @@
 #include "table/skill_block.h"
 
-#include <cstdlib>
 #include <cstring>
 
-#include "console/messages.h"
 #include "platform/bytes.h"
 #include "table/skill_table.h"
-
-std::FILE* input_file;
-std::FILE* output_file;
 
 Outcome read_skill_block(std::FILE* file, unsigned char* block)
 {
@@ -37,10 +32,4 @@ void write_skill_block(std::FILE* file, const unsigned char* block)
 {
     for (int index = 0; index < SKILL_BLOCK_SIZE; ++index)
         write_byte(block[index], file);
-}
-
-void end_on_invalid_data()
-{
-    print_error("Error: Skill block contains invalid data.  Cannot proceed.");
-    std::exit(1);  // writes out what standard output still holds
 }

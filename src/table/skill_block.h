@@ -4,10 +4,6 @@
 
 #include <cstdio>
 
-// The files the running command has open; it closes them before it returns.
-extern std::FILE* input_file;
-extern std::FILE* output_file;
-
 #include "table/outcome.h"
 
 // Reads a block from file into block (SKILL_BLOCK_SIZE bytes): DONE,
@@ -21,6 +17,3 @@ bool holds_only_levels(const unsigned char* block);
 // Writes the block to file. A failed write shows in the stream's error
 // mark, which the caller looks at once the file is flushed.
 void write_skill_block(std::FILE* file, const unsigned char* block);
-
-// What the menu says of a block with invalid data, before it ends the program.
-void end_on_invalid_data();

@@ -1,12 +1,11 @@
 #include "table/skill_table.h"
 
+#include <cstdio>
 #include <cstring>
 
-unsigned char skill_table[SKILL_BLOCK_SIZE];
 char skill_names[SKILL_COUNT][SKILL_NAME_SIZE];
 char class_names[CLASS_COUNT][CLASS_NAME_SIZE];
-int table_loaded;
-int table_read;
+char skill_text_names[SKILL_COUNT][SKILL_NAME_SIZE];
 
 namespace {
 
@@ -33,8 +32,15 @@ constexpr const char* CLASS_NAME_TEXTS[CLASS_COUNT] = {
 
 void fill_name_tables()
 {
-    for (int slot = 0; slot < SKILL_COUNT; ++slot)
+    for (int slot = 0; slot < SKILL_COUNT; ++slot) {
         std::strncpy(skill_names[slot], SKILL_NAME_TEXTS[slot], SKILL_NAME_SIZE);
+        if (is_unnamed_slot(slot))
+            std::snprintf(skill_text_names[slot], SKILL_NAME_SIZE, "Slot %d", slot);
+        else
+            std::snprintf(skill_text_names[slot], SKILL_NAME_SIZE, "%s", SKILL_NAME_TEXTS[slot]);
+        for (size_t end = std::strlen(skill_text_names[slot]); end > 0 && skill_text_names[slot][end - 1] == ' ';)
+            skill_text_names[slot][--end] = '\0';
+    }
     for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
         std::strncpy(class_names[class_index], CLASS_NAME_TEXTS[class_index], CLASS_NAME_SIZE);
 }
@@ -44,16 +50,6 @@ void format_entry(const unsigned char* levels, int class_index, int slot, char* 
     for (int stage = 0; stage < STAGE_COUNT; ++stage)
         entry[stage] = LEVEL_LETTERS[levels[table_index(class_index, stage, slot)]];
     entry[STAGE_COUNT] = '\0';
-}
-
-bool entry_differs(const unsigned char* first, const unsigned char* second, int class_index, int slot)
-{
-    for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        int index = table_index(class_index, stage, slot);
-        if (first[index] != second[index])
-            return true;
-    }
-    return false;
 }
 
 int level_of_letter(unsigned char c)

@@ -23,14 +23,12 @@ constexpr int table_index(int class_index, int stage, int slot)
     return slot + SKILL_COUNT * stage + SKILL_COUNT * STAGE_COUNT * class_index;
 }
 
-extern unsigned char skill_table[SKILL_BLOCK_SIZE];
+// The fixed name tables, filled at start and never changed after.
 extern char skill_names[SKILL_COUNT][SKILL_NAME_SIZE];
 extern char class_names[CLASS_COUNT][CLASS_NAME_SIZE];
-extern int table_loaded;  // set once a block was read or an entry edited
-// Set once a whole block came from a game or a file: only such a table goes
-// into the game, never one made of edits alone, which would wipe every
-// other skill there.
-extern int table_read;
+// A skill's name in a text: the viewer's without its padding, or "Slot 27"
+// and "Slot 28".
+extern char skill_text_names[SKILL_COUNT][SKILL_NAME_SIZE];
 
 void fill_name_tables();
 
@@ -38,9 +36,6 @@ constexpr int ENTRY_SIZE = STAGE_COUNT + 1;  // an entry's four level letters an
 
 // One class's four levels of one skill, as level letters, into entry (ENTRY_SIZE bytes).
 void format_entry(const unsigned char* levels, int class_index, int slot, char* entry);
-
-// Whether one class's levels of one skill differ in two blocks.
-bool entry_differs(const unsigned char* first, const unsigned char* second, int class_index, int slot);
 
 // The level a typed or written character stands for: one of - 0 B 1 E 2 M
 // 3 G 4, letters in either case; or -1.

@@ -5,14 +5,11 @@
 #include <cstring>
 
 #include "platform/bytes.h"
-#include "table/names.h"
-#include "text/utf8.h"
 
 namespace {
 
 constexpr int NAME_COLUMNS = 14;
 constexpr int ENTRY_COLUMNS = 9;
-constexpr int QUOTED_MAX = 1000;          // the most bytes of a word that a message quotes
 constexpr int RING_SIZE = CLASS_COUNT + 1;  // a row's last fields: its entries, and one more
 
 constexpr const char* COMMENT_LINES =
@@ -20,143 +17,46 @@ constexpr const char* COMMENT_LINES =
     "# Each entry: unpromoted, first promotion, light path, dark path.\n"
     "# Levels: - none, B Basic, E Expert, M Master, G Grandmaster.\n";
 
-char skill_text_names[SKILL_COUNT][SKILL_NAME_SIZE];
-
-// A word of a line as it is read: its first bytes and its whole length, so
-// that a line of any length is read in the same small memory.
-struct Word {
-    char kept[QUOTED_MAX + 1];
-    long length;
-};
-
 // Where reading a text has got to. A line is taken byte by byte: its fields
 // go round a ring that keeps the last few, and those that fall out of a row's
 // ring, being no entries, are joined into its skill name.
 struct TextReader {
     std::FILE* file;
-    NamedTable* table;
-    TextError* text_error;
-    int line_number;
-    int class_count;  // the header's, 0 until the header is read
-    int order[CLASS_COUNT];
+    RowChecks checks;
     Word fields[RING_SIZE];
     Word name;
     long field_count;  // fields begun on this line
     bool in_field, in_comment;
-    bool refused;      // the line is at fault, as text_error says
+    bool refused;      // the line is at fault, as the checks' text_error says
     int held[3];       // bytes read ahead at the start, to be taken again
     int held_count;
 };
-
-bool word_is(const Word* word, const char* name)
-{
-    return word->length <= QUOTED_MAX && same_ignoring_case(word->kept, static_cast<size_t>(word->length), name);
-}
-
-bool is_four_levels(const Word* field)
-{
-    if (field->length != STAGE_COUNT)
-        return false;
-    for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        if (level_of_letter(static_cast<unsigned char>(field->kept[stage])) < 0)
-            return false;
-    }
-    return true;
-}
-
-void add_byte(Word* word, char c)
-{
-    if (word->length < static_cast<long>(sizeof word->kept))
-        word->kept[word->length] = c;
-    ++word->length;
-}
-
-// A field joined to a skill name, with one space between.
-void join_word(Word* name, const Word* field)
-{
-    if (name->length > 0)
-        add_byte(name, ' ');
-    long kept = std::min(field->length, static_cast<long>(sizeof field->kept));
-    for (long i = 0; i < kept; ++i)
-        add_byte(name, field->kept[i]);
-    name->length += field->length - kept;
-}
-
-// How much of a word a message quotes: all of it up to QUOTED_MAX bytes;
-// else at most that many, cut before a UTF-8 character rather than inside.
-long quoted_length(const Word* word)
-{
-    if (word->length <= QUOTED_MAX)
-        return word->length;
-    const unsigned char* kept = reinterpret_cast<const unsigned char*>(word->kept);
-    long kept_length = std::min(word->length, static_cast<long>(sizeof word->kept));
-    for (long start = QUOTED_MAX - 1; start > QUOTED_MAX - 4; --start) {
-        if (utf8_sequence_length(kept + start, kept_length - start) > QUOTED_MAX - start)
-            return start;  // the character the cut falls in
-    }
-    return QUOTED_MAX;
-}
-
-TextRead refuse(TextReader* reader, const char* what, const Word* word = nullptr)
-{
-    TextError* text_error = reader->text_error;
-    text_error->line = reader->line_number;
-    if (word == nullptr) {
-        std::snprintf(text_error->message, sizeof text_error->message, "%s", what);
-    } else {
-        long length = quoted_length(word);
-        std::snprintf(text_error->message, sizeof text_error->message, "%s%.*s%s", what,
-                      static_cast<int>(length), word->kept, length < word->length ? "..." : "");
-    }
-    reader->refused = true;
-    return TextRead::REFUSED;
-}
 
 Word* field_at(TextReader* reader, long field)
 {
     return &reader->fields[field % RING_SIZE];
 }
 
-// A header's field is checked as soon as it ends; its first fault is the one told.
-void check_header_field(TextReader* reader)
-{
-    const Word* field = field_at(reader, reader->field_count - 1);
-    if (reader->field_count == 1) {
-        if (!word_is(field, "Skill"))
-            refuse(reader, "the header must begin with Skill");
-        return;
-    }
-    int found = -1;
-    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
-        if (word_is(field, class_names[class_index]))
-            found = class_index;
-    }
-    if (found < 0) {
-        refuse(reader, "unknown class: ", field);
-    } else if (reader->table->classes[found]) {
-        refuse(reader, "class named twice: ", field);
-    } else {
-        reader->table->classes[found] = true;
-        reader->order[reader->field_count - 2] = found;
-    }
-}
-
 void begin_field(TextReader* reader)
 {
     Word* field = field_at(reader, reader->field_count);
     // The field that this one takes the place of is part of a row's skill name.
-    if (reader->class_count > 0 && reader->field_count >= RING_SIZE)
+    if (reader->checks.class_count > 0 && reader->field_count >= RING_SIZE)
         join_word(&reader->name, field);
     field->length = 0;
     ++reader->field_count;
     reader->in_field = true;
 }
 
+// A header's field is checked as soon as it ends; its first fault is the one told.
 void end_field(TextReader* reader)
 {
     reader->in_field = false;
-    if (reader->class_count == 0 && !reader->refused)
-        check_header_field(reader);
+    if (reader->checks.class_count == 0 && !reader->refused) {
+        long index = reader->field_count - 1;
+        reader->refused = check_header_field(&reader->checks, field_at(reader, index), static_cast<int>(index))
+                          != TextRead::DONE;
+    }
 }
 
 // A byte of a line, neither its end nor a NUL.
@@ -175,37 +75,20 @@ void take_byte(TextReader* reader, char c)
     add_byte(field_at(reader, reader->field_count - 1), c);
 }
 
-// The checks of a row, in their order, once its line has ended.
+// A row, once its line has ended: its last fields are its entries, and what
+// stands before them its skill name.
 TextRead read_row(TextReader* reader)
 {
-    int class_count = reader->class_count;
+    int class_count = reader->checks.class_count;
     long count = reader->field_count;
     if (count < class_count + 1)
-        return refuse(reader, "too few fields");
-    for (long field = count - class_count; field < count; ++field) {
-        if (!is_four_levels(field_at(reader, field)))
-            return refuse(reader, "not four levels: ", field_at(reader, field));
-    }
+        return refuse(&reader->checks, "too few fields");
     for (long field = std::max(0L, count - RING_SIZE); field < count - class_count; ++field)
         join_word(&reader->name, field_at(reader, field));
-    int slot = -1;
-    for (int candidate = 0; candidate < SKILL_COUNT; ++candidate) {
-        if (word_is(&reader->name, text_skill_name(candidate)))
-            slot = candidate;
-    }
-    if (slot < 0)
-        return refuse(reader, "unknown skill: ", &reader->name);
-    NamedTable* table = reader->table;
-    if (table->skills[slot])
-        return refuse(reader, "skill named twice: ", &reader->name);
-    table->skills[slot] = true;
-    for (int column = 0; column < class_count; ++column) {
-        const Word* entry = field_at(reader, count - class_count + column);
-        for (int stage = 0; stage < STAGE_COUNT; ++stage)
-            table->levels[table_index(reader->order[column], stage, slot)] =
-                static_cast<unsigned char>(level_of_letter(static_cast<unsigned char>(entry->kept[stage])));
-    }
-    return TextRead::DONE;
+    const Word* entries[CLASS_COUNT];
+    for (int column = 0; column < class_count; ++column)
+        entries[column] = field_at(reader, count - class_count + column);
+    return check_row(&reader->checks, &reader->name, entries);
 }
 
 TextRead end_line(TextReader* reader)
@@ -216,12 +99,9 @@ TextRead end_line(TextReader* reader)
         return TextRead::REFUSED;
     if (reader->field_count == 0)
         return TextRead::DONE;  // blank, or a comment
-    if (reader->class_count > 0)
+    if (reader->checks.class_count > 0)
         return read_row(reader);
-    if (reader->field_count < 2)
-        return refuse(reader, "the header names no class");
-    reader->class_count = static_cast<int>(reader->field_count - 1);
-    return TextRead::DONE;
+    return end_header(&reader->checks, static_cast<int>(reader->field_count));
 }
 
 int next_byte(TextReader* reader)
@@ -269,51 +149,13 @@ int end_line(char* text, int length)
 
 }  // namespace
 
-const char* text_skill_name(int slot)
+TextRead read_text_table(std::FILE* file, Table* table, TextError* text_error)
 {
-    if (skill_text_names[slot][0] == '\0') {
-        if (is_unnamed_slot(slot))
-            std::snprintf(skill_text_names[slot], SKILL_NAME_SIZE, "Slot %d", slot);
-        else
-            std::snprintf(skill_text_names[slot], SKILL_NAME_SIZE, "%s", skill_names[slot]);
-        for (int end = static_cast<int>(std::strlen(skill_text_names[slot])); end > 0
-                                                                              && skill_text_names[slot][end - 1] == ' ';)
-            skill_text_names[slot][--end] = '\0';
-    }
-    return skill_text_names[slot];
-}
-
-void name_every_entry(NamedTable* table, const unsigned char* block)
-{
-    std::memcpy(table->levels, block, SKILL_BLOCK_SIZE);
-    for (bool& named : table->classes)
-        named = true;
-    for (bool& named : table->skills)
-        named = true;
-}
-
-bool is_complete(const NamedTable* table)
-{
-    for (bool named : table->classes) {
-        if (!named)
-            return false;
-    }
-    for (bool named : table->skills) {
-        if (!named)
-            return false;
-    }
-    return true;
-}
-
-TextRead read_text_table(std::FILE* file, NamedTable* table, TextError* text_error)
-{
-    std::memset(table, 0, sizeof *table);
     TextReader reader = {};
     reader.file = file;
-    reader.table = table;
-    reader.text_error = text_error;
+    begin_rows(&reader.checks, table, text_error);
     skip_byte_order_mark(&reader);
-    for (reader.line_number = 1;; ++reader.line_number) {
+    for (reader.checks.line_number = 1;; ++reader.checks.line_number) {
         reader.field_count = 0;
         reader.name.length = 0;
         reader.in_field = reader.in_comment = false;
@@ -323,7 +165,7 @@ TextRead read_text_table(std::FILE* file, NamedTable* table, TextError* text_err
         while ((c = next_byte(&reader)) != EOF && c != '\n') {
             any = true;
             if (c == '\0')
-                return refuse(&reader, "a NUL byte");
+                return refuse(&reader.checks, "a NUL byte");
             if (held_return)
                 take_byte(&reader, '\r');
             held_return = c == '\r';
@@ -340,14 +182,10 @@ TextRead read_text_table(std::FILE* file, NamedTable* table, TextError* text_err
         if (c == EOF)
             break;
     }
-    if (reader.class_count == 0) {
-        reader.line_number = 0;
-        return refuse(&reader, "no header line");
-    }
-    return TextRead::DONE;
+    return end_rows(&reader.checks);
 }
 
-int format_text_table(const NamedTable* table, char* text)
+int format_text_table(const Table* table, char* text)
 {
     int length = std::snprintf(text, TEXT_SIZE_MAX, "%s", COMMENT_LINES);
     length = put_padded(text, length, "Skill", NAME_COLUMNS);
@@ -359,7 +197,7 @@ int format_text_table(const NamedTable* table, char* text)
     for (int slot = 0; slot < SKILL_COUNT; ++slot) {
         if (!table->skills[slot])
             continue;
-        length = put_padded(text, length, text_skill_name(slot), NAME_COLUMNS);
+        length = put_padded(text, length, skill_text_names[slot], NAME_COLUMNS);
         for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
             if (!table->classes[class_index])
                 continue;

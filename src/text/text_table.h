@@ -29,6 +29,8 @@
 //     one cut there, before a UTF-8 character rather than inside, and "...".
 //     A row's checks run in this order: too few fields, an entry that is not
 //     four levels, an unknown skill, a skill named twice.
+//     (The header's and the rows' checks are table_rows', shared with every
+//     form of a table in fields; the fields of a line are this file's.)
 // A table that names all 37 slots and all 9 classes is complete; any other
 // is a patch.
 //
@@ -41,41 +43,13 @@
 
 #include <cstdio>
 
-#include "table/skill_table.h"
+#include "table/table.h"
+#include "text/table_rows.h"
 
-// A table as a text names it.
-struct NamedTable {
-    unsigned char levels[SKILL_BLOCK_SIZE];
-    bool classes[CLASS_COUNT];  // the classes it names
-    bool skills[SKILL_COUNT];   // the skill slots it names
-};
-
-// A whole table, every entry named.
-void name_every_entry(NamedTable* table, const unsigned char* block);
-bool is_complete(const NamedTable* table);
-constexpr bool names_entry(const NamedTable* table, int class_index, int slot)
-{
-    return table->classes[class_index] && table->skills[slot];
-}
-
-// A skill's name in a text: the viewer's, or "Slot 27" and "Slot 28".
-const char* text_skill_name(int slot);
-
-enum class TextRead {
-    DONE,
-    NOT_READ,  // a read failed; the error number says why
-    REFUSED,   // text_error says where and why
-};
-
-struct TextError {
-    int line;  // 0 where the whole file is at fault
-    char message[1100];  // what is wrong, quoting at most 1000 bytes of a word
-};
-
-// Reads a text from file into table. Prints nothing.
-TextRead read_text_table(std::FILE* file, NamedTable* table, TextError* text_error);
+// Reads a text from file into table.
+TextRead read_text_table(std::FILE* file, Table* table, TextError* text_error);
 
 constexpr int TEXT_SIZE_MAX = 8192;  // the longest text a table gives
 
 // The table's text, in text (TEXT_SIZE_MAX bytes); returns its length.
-int format_text_table(const NamedTable* table, char* text);
+int format_text_table(const Table* table, char* text);

@@ -1,10 +1,10 @@
-#include "console/editor.h"
+#include "console/table_editor.h"
 
 #include <cstdio>
 
 #include "console/input.h"
 #include "console/menu.h"
-#include "table/skill_table.h"
+#include "console/menu_table.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The editor on Linux and other POSIX systems: through the shell.
-#include "platform/editor.h"
+#include "platform/user_editor.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,12 +1,14 @@
-#include "console/edit_command.h"
+#include "command_line/edit_command.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "console/messages.h"
+#include "core/table_operations.h"
 #include "platform/bytes.h"
-#include "platform/editor.h"
+#include "platform/error_lines.h"
+#include "platform/user_editor.h"
+#include "text/text_table.h"
 
 namespace {
 
@@ -146,7 +148,7 @@ enum class Reading { VALID, MISTAKE, GIVEN_UP, FAILED };
 
 // The text as the editor left it: a table, a mistake to show, or the text
 // that the program wrote after a mistake, saved unchanged.
-Reading read_edited_text(const EditText* text, bool after_mistake, NamedTable* table, TextError* text_error)
+Reading read_edited_text(const EditText* text, bool after_mistake, Table* table, TextError* text_error)
 {
     std::FILE* file = open_for_reading(text->path);
     if (file == nullptr) {
@@ -177,27 +179,17 @@ Reading read_edited_text(const EditText* text, bool after_mistake, NamedTable* t
 }
 
 // The entries the user changed, written into the file as it is now.
-Status write_edits(const NamedFile* file, const NamedTable* shown, const NamedTable* edited, const EditText* text)
+Status write_edits(const TableFile* file, const Table* shown, const Table* edited, const EditText* text)
 {
-    Change change;
-    name_entries_of(&change, edited);
-    bool any = false;
-    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
-        for (int slot = 0; slot < SKILL_COUNT; ++slot) {
-            bool& entry = change.entries[class_index][slot];
-            entry = entry && entry_differs(shown->levels, edited->levels, class_index, slot);
-            any = any || entry;
-        }
-    }
-    if (!any) {
+    Table change = *edited;
+    if (!keep_changed_entries(&change, shown)) {
         std::remove(text->path);
         std::printf("No changes.\n");
         return finish_output(Status::DONE, Status::FAILED);
     }
-    change.shown = shown->levels;
     Changed changed;
     int count = 0;
-    Status status = change_under_lock(file, &change, &changed, &count);
+    Status status = change_under_lock(file, &change, shown, &changed, &count);
     switch (changed) {
     case Changed::WRITTEN:
     case Changed::NONE: std::remove(text->path); return tell_changed(status, changed, count, file->typed);
@@ -215,12 +207,15 @@ Status write_edits(const NamedFile* file, const NamedTable* shown, const NamedTa
 
 Status edit(const char* name)
 {
-    NamedFile file;
-    NamedTable shown, edited;
+    TableFile file;
+    Table shown, edited;
     if (find_file(&file, name) != Status::DONE)
         return Status::FAILED;
-    if (file.format == Format::TEXT)
-        return report(name, "edit a text in your editor, then apply it");
+    switch (file.kind) {
+    case TableKind::TEXT: return report(name, "edit a text in your editor, then apply it");
+    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: break;
+    }
     if (refuse_as_changed_file(&file) != Status::DONE || read_table(&file, &shown) != Status::DONE)
         return Status::FAILED;
     char formatted[TEXT_SIZE_MAX + 1];

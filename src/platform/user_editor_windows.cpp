@@ -1,5 +1,5 @@
 // The editor on Windows: a program started with the text's name after it.
-#include "platform/editor.h"
+#include "platform/user_editor.h"
 
 #include <cerrno>
 #include <cwchar>

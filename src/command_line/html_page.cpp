@@ -1,7 +1,8 @@
-#include "text/html_page.h"
+#include "command_line/html_page.h"
 
 #include <cstring>
 
+#include "core/table_operations.h"
 #include "text/utf8.h"
 
 namespace {
@@ -79,9 +80,21 @@ void print_start(std::FILE* page, const char* first_name, const char* second_nam
     std::fputs("</h1>\n", page);
 }
 
+void print_cell(std::FILE* page, const Table* table, const Table* old, int class_index, int slot)
+{
+    bool changed = entry_differs(table, old, class_index, slot);
+    std::fputs(changed ? "<td class=\"changed\">" : "<td>", page);
+    if (changed) {
+        print_levels(page, old->levels, class_index, slot);
+        std::fputs(" \xE2\x86\x92 ", page);
+    }
+    print_levels(page, table->levels, class_index, slot);
+    std::fputs("</td>", page);
+}
+
 // The header, the rows and the legend: the entries both tables name, those
 // that differ in old marked.
-void print_table(std::FILE* page, const NamedTable* table, const NamedTable* old)
+void print_table(std::FILE* page, const Table* table, const Table* old)
 {
     std::fputs("<table>\n<thead><tr><th>Skill</th>", page);
     for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
@@ -92,19 +105,10 @@ void print_table(std::FILE* page, const NamedTable* table, const NamedTable* old
     for (int slot = 0; slot < SKILL_COUNT; ++slot) {
         if (!table->skills[slot] || !old->skills[slot])
             continue;
-        std::fprintf(page, "<tr><th scope=\"row\">%s</th>", text_skill_name(slot));
-        for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
-            if (!table->classes[class_index] || !old->classes[class_index])
-                continue;
-            bool changed = entry_differs(table->levels, old->levels, class_index, slot);
-            std::fputs(changed ? "<td class=\"changed\">" : "<td>", page);
-            if (changed) {
-                print_levels(page, old->levels, class_index, slot);
-                std::fputs(" \xE2\x86\x92 ", page);
-            }
-            print_levels(page, table->levels, class_index, slot);
-            std::fputs("</td>", page);
-        }
+        std::fprintf(page, "<tr><th scope=\"row\">%s</th>", skill_text_names[slot]);
+        for (int entry = next_shared_entry(table, old, slot * CLASS_COUNT - 1);
+             entry != END_POSITION && entry_slot(entry) == slot; entry = next_shared_entry(table, old, entry))
+            print_cell(page, table, old, entry_class(entry), slot);
         std::fputs("</tr>\n", page);
     }
     std::fputs("</tbody>\n</table>\n<p class=\"legend\">Levels:", page);
@@ -116,22 +120,16 @@ void print_table(std::FILE* page, const NamedTable* table, const NamedTable* old
 
 }  // namespace
 
-void print_table_page(std::FILE* page, const char* name, const NamedTable* table)
+void print_table_page(std::FILE* page, const char* name, const Table* table)
 {
     print_start(page, name, nullptr, 0);
     print_table(page, table, table);
 }
 
-int print_difference_page(std::FILE* page, const char* first_name, const NamedTable* first,
-                          const char* second_name, const NamedTable* second)
+int print_difference_page(std::FILE* page, const char* first_name, const Table* first,
+                          const char* second_name, const Table* second)
 {
-    int changed = 0;
-    for (int slot = 0; slot < SKILL_COUNT; ++slot) {
-        for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
-            changed += names_entry(first, class_index, slot) && names_entry(second, class_index, slot)
-                       && entry_differs(first->levels, second->levels, class_index, slot);
-        }
-    }
+    int changed = count_differing_entries(first, second);
     print_start(page, first_name, second_name, changed);
     print_table(page, second, first);
     return changed;

@@ -1,14 +1,15 @@
-#include "console/command_line.h"
+#include "command_line/command_line.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "console/command_files.h"
-#include "console/edit_command.h"
-#include "console/messages.h"
+#include "command_line/edit_command.h"
+#include "command_line/html_page.h"
+#include "command_line/reporter.h"
+#include "core/table_operations.h"
 #include "game/game_exe.h"
+#include "platform/error_lines.h"
 #include "table/skill_table.h"
-#include "text/html_page.h"
 #include "text/text_table.h"
 
 namespace {
@@ -37,8 +38,8 @@ constexpr const char* HELP =
 
 Status show(const char* name, bool html)
 {
-    NamedFile file;
-    NamedTable table;
+    TableFile file;
+    Table table;
     if (find_file(&file, name) != Status::DONE || read_table(&file, &table) != Status::DONE)
         return Status::FAILED;
     if (html) {
@@ -53,29 +54,41 @@ Status show(const char* name, bool html)
 
 Status convert(const char* from, const char* to)
 {
-    NamedFile from_file, to_file;
-    NamedTable table;
+    TableFile from_file, to_file;
+    Table table;
     if (find_file(&to_file, to) != Status::DONE)
         return Status::FAILED;
-    if (to_file.format == Format::GAME_EXE)
-        return report(to, "convert writes no game executable: use apply");
+    switch (to_file.kind) {
+    case TableKind::GAME_EXE: return report(to, "convert writes no game executable: use apply");
+    case TableKind::TEXT:
+    case TableKind::SKILL_BLOCK: break;
+    }
     if (refuse_game_as_target(&to_file) != Status::DONE)
         return Status::FAILED;
     if (find_file(&from_file, from) != Status::DONE || read_table(&from_file, &table) != Status::DONE)
         return Status::FAILED;
-    if (to_file.format == Format::SKILL_BLOCK && !is_complete(&table))
-        return report(to, "a skill block file needs a complete table");
+    switch (to_file.kind) {
+    case TableKind::SKILL_BLOCK:
+        if (!is_complete(&table))
+            return report(to, "a skill block file needs a complete table");
+        break;
+    case TableKind::GAME_EXE:
+    case TableKind::TEXT: break;
+    }
     return write_table(&to_file, &table);
 }
 
 Status apply(const char* from, const char* to)
 {
-    NamedFile from_file, to_file;
-    NamedTable patch, to_table;
+    TableFile from_file, to_file;
+    Table patch, to_table;
     if (find_file(&to_file, to) != Status::DONE)
         return Status::FAILED;
-    if (to_file.format == Format::TEXT)
-        return report(to, "apply writes only a game executable or a skill block file");
+    switch (to_file.kind) {
+    case TableKind::TEXT: return report(to, "apply writes only a game executable or a skill block file");
+    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: break;
+    }
     if (refuse_as_changed_file(&to_file) != Status::DONE)
         return Status::FAILED;
     // TO is read first as it is read anywhere, so that what is wrong with it
@@ -84,15 +97,13 @@ Status apply(const char* from, const char* to)
     if (find_file(&from_file, from) != Status::DONE || read_table(&from_file, &patch) != Status::DONE
         || read_table(&to_file, &to_table) != Status::DONE)
         return Status::FAILED;
-    Change change;
-    name_entries_of(&change, &patch);
-    if (change_entries(to_table.levels, &change) == 0) {
+    if (write_change(&to_table, &patch) == 0) {
         std::printf("Changed entries: 0\n");
         return finish_output(Status::DONE, Status::FAILED);
     }
     Changed changed;
     int count;
-    Status status = change_under_lock(&to_file, &change, &changed, &count);
+    Status status = change_under_lock(&to_file, &patch, nullptr, &changed, &count);
     if (changed == Changed::WRITTEN || changed == Changed::NONE)
         return tell_changed(status, changed, count, to);
     return status;
@@ -100,8 +111,8 @@ Status apply(const char* from, const char* to)
 
 Status diff(const char* first, const char* second, bool html)
 {
-    NamedFile files[2];
-    NamedTable tables[2];
+    TableFile files[2];
+    Table tables[2];
     for (int i = 0; i < 2; ++i) {
         if (find_file(&files[i], i == 0 ? first : second) != Status::DONE
             || read_table(&files[i], &tables[i]) != Status::DONE)
@@ -112,18 +123,14 @@ Status diff(const char* first, const char* second, bool html)
         return finish_output(different ? Status::FAILED : Status::DONE, Status::USAGE);
     }
     bool different = false;
-    for (int slot = 0; slot < SKILL_COUNT; ++slot) {
-        for (int class_index = 0; class_index < CLASS_COUNT; ++class_index) {
-            if (!names_entry(&tables[0], class_index, slot) || !names_entry(&tables[1], class_index, slot)
-                || !entry_differs(tables[0].levels, tables[1].levels, class_index, slot))
-                continue;
-            char levels[2][ENTRY_SIZE];
-            for (int i = 0; i < 2; ++i)
-                format_entry(tables[i].levels, class_index, slot, levels[i]);
-            std::printf("%s\t%s\t%s\t%s\n", text_skill_name(slot), class_names[class_index], levels[0],
-                        levels[1]);
-            different = true;
-        }
+    for (int entry = next_differing_entry(&tables[0], &tables[1], FIRST_POSITION); entry != END_POSITION;
+         entry = next_differing_entry(&tables[0], &tables[1], entry)) {
+        int class_index = entry_class(entry), slot = entry_slot(entry);
+        char levels[2][ENTRY_SIZE];
+        for (int i = 0; i < 2; ++i)
+            format_entry(tables[i].levels, class_index, slot, levels[i]);
+        std::printf("%s\t%s\t%s\t%s\n", skill_text_names[slot], class_names[class_index], levels[0], levels[1]);
+        different = true;
     }
     return finish_output(different ? Status::FAILED : Status::DONE, Status::USAGE);
 }

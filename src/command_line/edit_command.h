@@ -2,6 +2,6 @@
 // the entries the user changed written back, as crontab -e and visudo do.
 #pragma once
 
-#include "console/command_files.h"
+#include "command_line/reporter.h"
 
 Status edit(const char* name);

@@ -7,13 +7,13 @@
 
 #include <cstdio>
 
-#include "text/text_table.h"
+#include "table/table.h"
 
 // The page of one table, titled with the file's name.
-void print_table_page(std::FILE* page, const char* name, const NamedTable* table);
+void print_table_page(std::FILE* page, const char* name, const Table* table);
 
 // The page of the second table, of the entries both tables name; each that
 // differs from the first is marked "changed" and shows old and new levels.
 // Returns how many differ.
-int print_difference_page(std::FILE* page, const char* first_name, const NamedTable* first,
-                          const char* second_name, const NamedTable* second);
+int print_difference_page(std::FILE* page, const char* first_name, const Table* first,
+                          const char* second_name, const Table* second);

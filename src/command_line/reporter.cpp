@@ -1,0 +1,142 @@
+#include "command_line/reporter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "game/game_exe.h"
+#include "platform/error_lines.h"
+
+Status report(const char* name, const char* what)
+{
+    print_error("skilltab: %s: %s\n", name, what);
+    return Status::FAILED;
+}
+
+Status report_failure(const char* name, const char* what)
+{
+    print_error("skilltab: %s: %s: %s\n", name, what, std::strerror(errno));
+    return Status::FAILED;
+}
+
+namespace {
+
+// A new file that could not be removed is named, as the one file left.
+void report_left_behind(const Replacement* replacement)
+{
+    if (replacement != nullptr && replacement->removal_error != 0) {
+        errno = replacement->removal_error;
+        report_failure(replacement->new_name, "cannot remove");
+    }
+}
+
+}  // namespace
+
+Status report_outcome(Outcome outcome, const char* typed, const Replacement* replacement, const TableRead* read)
+{
+    switch (outcome) {
+    case Outcome::DONE: break;
+    case Outcome::NOT_OPENED:
+    case Outcome::COPY_NOT_MADE: report_failure(typed, "cannot open"); break;
+    case Outcome::NOT_READ: report_failure(typed, "cannot read"); break;
+    case Outcome::INVALID:
+        if (read == nullptr || !read->text)
+            report(typed, "skill block contains invalid data");
+        else if (read->text_error.line == 0)
+            report(typed, read->text_error.message);
+        else
+            print_error("skilltab: %s:%d: %s\n", typed, read->text_error.line, read->text_error.message);
+        break;
+    case Outcome::ENDS_BEFORE_BLOCK:
+        print_error("skilltab: %s: not a game executable: it ends at byte %ld\n", typed,
+                    static_cast<long>(read != nullptr ? read->result.length : 0));
+        break;
+    case Outcome::GAME_SHORTER:
+    case Outcome::GAME_LONGER:
+        print_error("skilltab: %s: not a game executable that this program knows: it is not %ld bytes long\n", typed,
+                    static_cast<long>(GAME_EXE_SIZE));
+        break;
+    case Outcome::NOT_WRITTEN: report_failure(typed, "cannot write"); break;
+    case Outcome::NOT_MOVED: report_failure(typed, "cannot replace"); break;
+    case Outcome::NOT_SYNCED: report_failure(typed, "is replaced, but its folder cannot be synced"); break;
+    }
+    report_left_behind(replacement);
+    return outcome == Outcome::DONE ? Status::DONE : Status::FAILED;
+}
+
+Status find_file(TableFile* file, const char* typed)
+{
+    if (find_table_file(file, typed) != 0)
+        return report_failure(typed, "cannot open");
+    return Status::DONE;
+}
+
+Status read_table(const TableFile* file, Table* table)
+{
+    TableRead read;
+    return report_outcome(read_table_file(file, table, &read), file->typed, nullptr, &read);
+}
+
+Status refuse_game_as_target(const TableFile* file)
+{
+    switch (find_game_name(file->final_name, GameNameRule::CURRENT_OR_OWN_FOLDER)) {
+    case GameName::NONE: return Status::DONE;
+    case GameName::GAME:
+    case GameName::COPY: break;
+    }
+    return report(file->typed, "is the same file as a game executable");
+}
+
+Status refuse_as_changed_file(const TableFile* file)
+{
+    switch (file->kind) {
+    case TableKind::GAME_EXE:
+        if (is_copy_name(file))
+            return report(file->typed, "is kept for the copy of the game that apply makes");
+        return Status::DONE;
+    case TableKind::SKILL_BLOCK: return refuse_game_as_target(file);
+    case TableKind::TEXT: return Status::DONE;
+    }
+    return Status::DONE;
+}
+
+Status write_table(const TableFile* file, const Table* table)
+{
+    Replacement replacement;
+    Outcome outcome = write_table_file(file, table, &replacement);
+    return report_outcome(outcome, file->typed, &replacement);
+}
+
+Status finish_output(Status status, Status failure, const char* replaced)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return status;
+    if (replaced != nullptr)
+        report_failure(replaced, "is replaced, but standard output: cannot write");
+    else
+        report_failure("standard output", "cannot write");
+    return failure;
+}
+
+Status change_under_lock(const TableFile* file, const Table* change, const Table* shown, Changed* changed,
+                         int* count)
+{
+    static FileCopy copy;  // large buffers; one change a run
+    Outcome outcome = Outcome::DONE;
+    *changed = change_table_file(file, change, shown, &copy, &outcome, count);
+    switch (*changed) {
+    case Changed::CONFLICT: report_left_behind(&copy.replacement); return Status::FAILED;
+    case Changed::NONE:
+        report_left_behind(&copy.replacement);
+        return copy.replacement.removal_error == 0 ? Status::DONE : Status::FAILED;
+    case Changed::WRITTEN:
+    case Changed::FAILED: break;
+    }
+    return report_outcome(outcome, file->typed, &copy.replacement);
+}
+
+Status tell_changed(Status status, Changed changed, int count, const char* typed)
+{
+    std::printf("Changed entries: %d\n", count);
+    return finish_output(status, Status::FAILED, changed == Changed::WRITTEN ? typed : nullptr);
+}
