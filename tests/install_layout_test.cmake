@@ -10,6 +10,7 @@ file(GLOB_RECURSE installed RELATIVE ${PREFIX} ${PREFIX}/*)
 list(SORT installed)
 set(expected bin/skilltab share/bash-completion/completions/skilltab share/doc/skilltab/LICENSE
     share/doc/skilltab/README.md share/doc/skilltab/changelog.gz share/doc/skilltab/copyright
+    share/doc/skilltab/docs/safety.md share/doc/skilltab/docs/text-table.md
     share/man/man1/skilltab.1.gz)
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed: ${installed}\nexpected: ${expected}")

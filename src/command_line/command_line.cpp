@@ -56,14 +56,7 @@ Status convert(const char* from, const char* to)
 {
     TableFile from_file, to_file;
     Table table;
-    if (find_file(&to_file, to) != Status::DONE)
-        return Status::FAILED;
-    switch (to_file.kind) {
-    case TableKind::GAME_EXE: return report(to, "convert writes no game executable: use apply");
-    case TableKind::TEXT:
-    case TableKind::SKILL_BLOCK: break;
-    }
-    if (refuse_game_as_target(&to_file) != Status::DONE)
+    if (find_file(&to_file, to) != Status::DONE || refuse_as_converted_file(&to_file) != Status::DONE)
         return Status::FAILED;
     if (find_file(&from_file, from) != Status::DONE || read_table(&from_file, &table) != Status::DONE)
         return Status::FAILED;
@@ -82,14 +75,9 @@ Status apply(const char* from, const char* to)
 {
     TableFile from_file, to_file;
     Table patch, to_table;
-    if (find_file(&to_file, to) != Status::DONE)
-        return Status::FAILED;
-    switch (to_file.kind) {
-    case TableKind::TEXT: return report(to, "apply writes only a game executable or a skill block file");
-    case TableKind::GAME_EXE:
-    case TableKind::SKILL_BLOCK: break;
-    }
-    if (refuse_as_changed_file(&to_file) != Status::DONE)
+    if (find_file(&to_file, to) != Status::DONE
+        || refuse_as_changed_file(&to_file, "apply writes only a game executable or a skill block file")
+               != Status::DONE)
         return Status::FAILED;
     // TO is read first as it is read anywhere, so that what is wrong with it
     // is told before any file is made, and nothing is written where the

@@ -209,14 +209,9 @@ Status edit(const char* name)
 {
     TableFile file;
     Table shown, edited;
-    if (find_file(&file, name) != Status::DONE)
-        return Status::FAILED;
-    switch (file.kind) {
-    case TableKind::TEXT: return report(name, "edit a text in your editor, then apply it");
-    case TableKind::GAME_EXE:
-    case TableKind::SKILL_BLOCK: break;
-    }
-    if (refuse_as_changed_file(&file) != Status::DONE || read_table(&file, &shown) != Status::DONE)
+    if (find_file(&file, name) != Status::DONE
+        || refuse_as_changed_file(&file, "edit a text in your editor, then apply it") != Status::DONE
+        || read_table(&file, &shown) != Status::DONE)
         return Status::FAILED;
     char formatted[TEXT_SIZE_MAX + 1];
     formatted[format_text_table(&shown, formatted)] = '\0';

@@ -77,6 +77,10 @@ Status read_table(const TableFile* file, Table* table)
     return report_outcome(read_table_file(file, table, &read), file->typed, nullptr, &read);
 }
 
+namespace {
+
+// A block or a text never goes over another name of a game, nor of the copy
+// that apply makes of one.
 Status refuse_game_as_target(const TableFile* file)
 {
     switch (find_game_name(file->final_name, GameNameRule::CURRENT_OR_OWN_FOLDER)) {
@@ -87,7 +91,19 @@ Status refuse_game_as_target(const TableFile* file)
     return report(file->typed, "is the same file as a game executable");
 }
 
-Status refuse_as_changed_file(const TableFile* file)
+}  // namespace
+
+Status refuse_as_converted_file(const TableFile* file)
+{
+    switch (file->kind) {
+    case TableKind::GAME_EXE: return report(file->typed, "convert writes no game executable: use apply");
+    case TableKind::TEXT:
+    case TableKind::SKILL_BLOCK: break;
+    }
+    return refuse_game_as_target(file);
+}
+
+Status refuse_as_changed_file(const TableFile* file, const char* text_refusal)
 {
     switch (file->kind) {
     case TableKind::GAME_EXE:
@@ -95,7 +111,7 @@ Status refuse_as_changed_file(const TableFile* file)
             return report(file->typed, "is kept for the copy of the game that apply makes");
         return Status::DONE;
     case TableKind::SKILL_BLOCK: return refuse_game_as_target(file);
-    case TableKind::TEXT: return Status::DONE;
+    case TableKind::TEXT: return report(file->typed, text_refusal);
     }
     return Status::DONE;
 }

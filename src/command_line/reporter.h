@@ -25,12 +25,14 @@ Status find_file(TableFile* file, const char* typed);
 // The file's table, read as its kind is; what is wrong is told.
 Status read_table(const TableFile* file, Table* table);
 
-// A block or a text never goes over another name of a game, nor of the
-// copy that apply makes of one.
-Status refuse_game_as_target(const TableFile* file);
+// The refusals of a file that convert is to write: a game is written only
+// by apply, and a block or a text never goes over another name of a game,
+// nor of the copy that apply makes of one.
+Status refuse_as_converted_file(const TableFile* file);
 
-// The refusals of a file that apply or edit is to change.
-Status refuse_as_changed_file(const TableFile* file);
+// The refusals of a file that apply or edit is to change: a text, with the
+// command's own words, and the names of the game's copy.
+Status refuse_as_changed_file(const TableFile* file, const char* text_refusal);
 
 // A text or a block, as the name asks, replacing what is there.
 Status write_table(const TableFile* file, const Table* table);
