@@ -93,6 +93,7 @@ TEST_F(CommandLineTest, UsageAndVersion)
         {{"-x"}, "unknown command: -x"},
         {{"--bogus", "a"}, "unknown command: --bogus"},
         {{""}, "unknown command: "},
+        {{"\x1b]0;x\a"}, "unknown command: ?]0;x?"},
         {{"show", "a", "b"}, "show takes at most one file name: [FILE]"},
         {{"convert", "a"}, "convert takes two file names: FROM TO"},
         {{"convert", "a", "b", "c"}, "convert takes two file names: FROM TO"},
@@ -166,11 +167,15 @@ TEST_F(CommandLineTest, DiffListsTheEntriesThatDiffer)
     const std::string changed = with_entry(with_entry(BLOCK, 8, 36, "GGGG"), 0, 21, "GGGG");
     put("changed.blk", with_entry(changed, 2, 21, "BBBB"));
     put("patch.txt", "Skill Sorcerer\nLearning GGGG\nStaff ----\n");
+    put("long.exe", GAME + "x");
+    put("shorter.exe", GAME.substr(0, GAME.size() - 1));
     struct DiffCase {
         std::vector<std::string> words;
         std::string out;
         int status;
+        std::string err = "";
     };
+    const std::string UNKNOWN_LENGTH = ": not a game executable that this program knows: it is not 1069056 bytes long\n";
     const std::string identify = levels_of(BLOCK, 0, 21), monk = levels_of(BLOCK, 2, 21);
     const std::string learning = levels_of(BLOCK, 8, 36), staff = levels_of(BLOCK, 8, 0);
     const DiffCase cases[] = {
@@ -183,12 +188,16 @@ TEST_F(CommandLineTest, DiffListsTheEntriesThatDiffer)
         // Only the cells that both name.
         {{"diff", "patch.txt", "changed.blk"}, staff == "----" ? "" : "Staff\tSorcerer\t----\t" + staff + "\n",
          staff == "----" ? 0 : 1},
-        {{"diff", "mm7.exe", "missing.blk"}, "", 2},
+        {{"diff", "mm7.exe", "missing.blk"}, "", 2, "skilltab: missing.blk: cannot open: No such file or directory\n"},
+        // A game of another length is trouble, not a difference.
+        {{"diff", "long.exe", "mm7.exe"}, "", 2, "skilltab: long.exe" + UNKNOWN_LENGTH},
+        {{"diff", "--html", "mm7.exe", "shorter.exe"}, "", 2, "skilltab: shorter.exe" + UNKNOWN_LENGTH},
     };
     for (const DiffCase& c : cases) {
         ProgramRun result = run_command(c.words);
         EXPECT_EQ(result.out, c.out) << c.words[2];
         EXPECT_EQ(result.status, c.status) << c.words[2];
+        EXPECT_EQ(result.err, c.err) << c.words[2];
     }
     EXPECT_EQ(run_command({"diff", "mm7.exe", "missing.blk"}).err,
               "skilltab: missing.blk: cannot open: No such file or directory\n");
@@ -201,7 +210,9 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
     put("whole.blk", BLOCK);
     put("short.exe", GAME.substr(0, 1000));
     put("long.exe", GAME + "x");
+    put("shorter.exe", GAME.substr(0, GAME.size() - 1));
     put("bad.txt", "Skill Knight\nStaff GG\n");
+    put("escape.txt", "Skill Knight\n\x1b]52;c;ZWNobyBwd25lZA==\a\x1b[2JStaff GGGG\n");
     put("invalid.blk", BLOCK.substr(0, 1000) + '\x05' + BLOCK.substr(1001));
     put("invalid.exe", GAME.substr(0, BLOCK_OFFSET + 10) + '\xff' + GAME.substr(BLOCK_OFFSET + 11));
     std::string LONG_NAME;
@@ -236,6 +247,13 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
         {{"edit", "table.txt"}, "skilltab: table.txt: edit a text in your editor, then apply it"},
         {{"edit", "mm7_new.exe"}, "skilltab: mm7_new.exe: is kept for the copy of the game that apply makes"},
         {{"edit", "invalid.exe"}, "skilltab: invalid.exe: skill block contains invalid data"},
+        // A game of a length this program does not know is no table to show.
+        {{"show", "long.exe"}, "skilltab: long.exe: not a game executable that this program knows: it is not 1069056 bytes long"},
+        {{"show", "shorter.exe"},
+         "skilltab: shorter.exe: not a game executable that this program knows: it is not 1069056 bytes long"},
+        {{"edit", "long.exe"}, "skilltab: long.exe: not a game executable that this program knows: it is not 1069056 bytes long"},
+        // What a file holds never drives the terminal: control characters show as "?".
+        {{"apply", "escape.txt"}, "skilltab: escape.txt:2: unknown skill: ?]52;c;ZWNobyBwd25lZA==??[2JStaff"},
     };
     setenv("EDITOR", "false", 1);  // were an editor to run, it would fail at once
     for (int round = 0; round < 2; ++round) {
@@ -256,6 +274,9 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
                 {{"edit", "game.blk"}, "skilltab: game.blk: is the same file as a game executable"},
                 {{"apply", "table.txt", "copy.blk"}, "skilltab: copy.blk: is the same file as a game executable"},
                 {{"convert", "whole.blk", "link.blk"}, "skilltab: link.blk: convert writes no game executable: use apply"},
+                // Nor does a file's name, however it was made.
+                {{"show", "a\x1b[2Jb\x7f.txt"}, "skilltab: a?[2Jb?.txt: cannot open: No such file or directory"},
+                {{"show", "x\u202Ey\u2066\u0085.txt"}, "skilltab: x?y??.txt: cannot open: No such file or directory"},
             };
         }
         for (const auto& [words, error] : cases) {
@@ -441,6 +462,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
     put("theirs-other.blk", with_entry(BLOCK, 1, 0, "BBBB"));
     put("theirs-equal.blk", staff);
     put("fails.txt", "9\n");
+    put("escape.txt", "Skill Knight\n\x1b[2JStaff GGGG\n");
     const std::string MENDED = "# skilltab: line 2: unknown skill: Stafff\n"
                                "# Mend the text and save it, or save it unchanged to give up.\n"
                                "Skill Knight\nStafff GGGG\n";
@@ -479,6 +501,24 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
          "skilltab: kept.blk: cannot replace: Operation not permitted\n"
          "skilltab: kept.blk: not changed; your text is in PATH\n",
          1, BLOCK, true, "", false},
+        // Saved unchanged by an editor that writes CR LF, or a byte-order mark: given up.
+        {"kept.blk", "0 bad.txt -\n0 crlf -", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1,
+         BLOCK, true, MENDED, false},
+        {"kept.blk", "0 bad.txt -\n0 bom -", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1,
+         BLOCK, true, MENDED, false},
+        // What would refuse the write refuses it before the editor starts: a
+        // block file marked read-only, a folder that takes no new file.
+        {"kept.blk", "0 staff.txt -", "read-only", "", "skilltab: kept.blk: cannot open: Permission denied\n", 1, BLOCK,
+         false, "", false},
+        {"kept.blk", "0 staff.txt -", "closed folder", "", "skilltab: kept.blk: cannot open: Permission denied\n", 1,
+         BLOCK, false, "", false},
+        // A mistake quoted in the text shows a control character as "?".
+        {"kept.blk", "0 escape.txt -\n0", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK,
+         true,
+         "# skilltab: line 2: unknown skill: ?[2JStaff\n"
+         "# Mend the text and save it, or save it unchanged to give up.\n"
+         "Skill Knight\n\x1b[2JStaff GGGG\n",
+         false},
     };
     const std::string stub = testing_windows()
                                  ? "Z:" + std::regex_replace(std::getenv("SKILLTAB_WINDOWS")
@@ -498,6 +538,12 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             std::remove(path(round).c_str());
         if (c.visual == "immutable" && system(("chattr +i " + path(c.file) + " 2>/dev/null").c_str()) != 0)
             continue;  // a file system, or a system, with no immutable files
+        if (c.visual == "read-only" || c.visual == "closed folder") {
+            program_wrapper = as_ordinary_user();  // root may write anything
+            chmod(path(c.file).c_str(), c.visual == "read-only" ? 0444 : 0666);
+            if (c.visual == "closed folder")
+                chmod(work_dir.c_str(), 0555);
+        }
         if (c.visual == "visual") {
             setenv("VISUAL", (stub + " script.txt").c_str(), 1);
             setenv("EDITOR", (stub + " fails.txt").c_str(), 1);
@@ -509,6 +555,12 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         }
         ProgramRun result = run_command({"edit", c.file});
         system(("chattr -i " + path(c.file) + " 2>/dev/null").c_str());
+        if (c.visual == "read-only" || c.visual == "closed folder") {
+            program_wrapper.clear();
+            chmod(work_dir.c_str(), 0777);
+            chmod(path(c.file).c_str(), 0644);
+            EXPECT_FALSE(exists("seen-1.txt")) << "an editor ran for " << c.visual;
+        }
         unsetenv("VISUAL");
         unsetenv("EDITOR");
         std::string what = c.file + ": " + c.script;

@@ -125,7 +125,7 @@ Status diff(const char* first, const char* second, bool html)
 
 Status usage_error(const char* problem, const char* what = "")
 {
-    print_error("skilltab: %s%s\nTry 'skilltab --help' for more information.\n", problem, what);
+    print_error("skilltab: %s%s\nTry 'skilltab --help' for more information.\n", problem, shown(what).c_str());
     return Status::USAGE;
 }
 

@@ -1,11 +1,14 @@
 #include "command_line/edit_command.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "core/table_operations.h"
 #include "platform/bytes.h"
+#include "platform/console.h"
 #include "platform/error_lines.h"
 #include "platform/user_editor.h"
 #include "text/text_table.h"
@@ -17,28 +20,73 @@ namespace {
 constexpr const char* MISTAKE_START = "# skilltab: ";
 constexpr const char* MEND_LINE = "# Mend the text and save it, or save it unchanged to give up.";
 
-// The user's text, and what the program last wrote there, so that a text
-// saved unchanged is known (FNV-1a over its bytes).
-struct EditText {
-    char path[TEMPORARY_NAME_MAX + 1];
-    unsigned long long written_hash;
-    long written_size;
+constexpr const char* WAITING_LINE = "skilltab: waiting for your editor to close the file...";
+// An editor that ends sooner than this with the text untouched has most
+// likely only handed the text to a window of its own.
+constexpr long AT_ONCE_MILLISECONDS = 1000;
+
+// A text as an editor may save it again without a change: FNV-1a over its
+// bytes, and their count, with CR LF taken as LF and a last line end left
+// out (a byte-order mark is skipped before). A CR and a LF are held back
+// until the next byte shows what they are.
+struct TextDigest {
+    unsigned long long hash;
+    std::int64_t size;
+    bool held_return, held_line_end;
 };
 
 constexpr unsigned long long HASH_START = 14695981039346656037ull;
 
-unsigned long long hash_byte(unsigned long long hash, int c)
+// The user's text, and the digest of what the program last wrote there, so
+// that a text saved unchanged is known.
+struct EditText {
+    char path[TEMPORARY_NAME_MAX + 1];
+    TextDigest written;
+};
+
+void start_digest(TextDigest* digest)
 {
-    return (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    *digest = {HASH_START, 0, false, false};
 }
 
-// Writes bytes to the text, keeping its hash.
-void put_text(EditText* text, std::FILE* file, const char* bytes, size_t size)
+void count_byte(TextDigest* digest, int c)
 {
-    std::fwrite(bytes, 1, size, file);
-    for (size_t i = 0; i < size; ++i)
-        text->written_hash = hash_byte(text->written_hash, bytes[i]);
-    text->written_size += static_cast<long>(size);
+    digest->hash = (digest->hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    ++digest->size;
+}
+
+void digest_byte(TextDigest* digest, int c)
+{
+    bool line_end = c == '\n';
+    if (digest->held_return && !line_end)
+        count_byte(digest, '\r');
+    digest->held_return = false;
+    if (digest->held_line_end)
+        count_byte(digest, '\n');
+    digest->held_line_end = line_end;
+    if (c == '\r')
+        digest->held_return = true;
+    else if (!line_end)
+        count_byte(digest, c);
+}
+
+void finish_digest(TextDigest* digest)
+{
+    if (digest->held_return)
+        count_byte(digest, '\r');  // a CR with no LF behind it is no line end
+    digest->held_return = digest->held_line_end = false;
+}
+
+bool same_digest(const TextDigest* first, const TextDigest* second)
+{
+    return first->hash == second->hash && first->size == second->size;
+}
+
+// Positions the text after a byte-order mark at its start.
+void skip_byte_order_mark(std::FILE* file)
+{
+    long start = read_byte(file) == 0xEF && read_byte(file) == 0xBB && read_byte(file) == 0xBF ? 3 : 0;
+    std::fseek(file, start, SEEK_SET);
 }
 
 // Reads one line and tells whether it is `expected` (a CR before its LF
@@ -61,11 +109,16 @@ bool line_matches(std::FILE* file, const char* expected, bool prefix)
 // of a mistake, where they stand at its top.
 void skip_mistake_lines(std::FILE* file)
 {
-    long start = read_byte(file) == 0xEF && read_byte(file) == 0xBB && read_byte(file) == 0xBF ? 3 : 0;
-    std::fseek(file, start, SEEK_SET);
+    skip_byte_order_mark(file);
+    long start = std::ftell(file);
     if (line_matches(file, MISTAKE_START, true) && line_matches(file, MEND_LINE, false))
         return;
     std::fseek(file, start, SEEK_SET);
+}
+
+void tell_text_kept(const char* typed, const char* path)
+{
+    print_error("skilltab: %s: not changed; your text is in %s\n", shown(typed).c_str(), shown(path).c_str());
 }
 
 // A new text: `first` and then what is left of `rest`, where one is given.
@@ -74,13 +127,15 @@ Status make_text(EditText* text, const char* first, std::FILE* rest)
     std::FILE* file = create_temporary_text(text->path);
     if (file == nullptr)
         return report_failure(text->path, "cannot open");
-    text->written_hash = HASH_START;
-    text->written_size = 0;
-    put_text(text, file, first, std::strlen(first));
+    start_digest(&text->written);
+    std::fputs(first, file);
+    for (const char* c = first; *c != '\0'; ++c)
+        digest_byte(&text->written, *c);
     for (int c; rest != nullptr && (c = read_byte(rest)) != EOF;) {
-        char byte = static_cast<char>(c);
-        put_text(text, file, &byte, 1);
+        write_byte(c, file);
+        digest_byte(&text->written, c);
     }
+    finish_digest(&text->written);
     bool read_failed = rest != nullptr && std::ferror(rest);
     bool written = std::fflush(file) == 0 && !std::ferror(file);
     int error_number = errno;
@@ -100,11 +155,12 @@ Status make_text(EditText* text, const char* first, std::FILE* rest)
 Status mark_mistake(EditText* text, const TextError* text_error, const char* typed)
 {
     char first[sizeof text_error->message + 128];
+    std::string message = shown(text_error->message);
     if (text_error->line == 0)
-        std::snprintf(first, sizeof first, "%s%s\n%s\n", MISTAKE_START, text_error->message, MEND_LINE);
+        std::snprintf(first, sizeof first, "%s%s\n%s\n", MISTAKE_START, message.c_str(), MEND_LINE);
     else
-        std::snprintf(first, sizeof first, "%sline %d: %s\n%s\n", MISTAKE_START, text_error->line,
-                      text_error->message, MEND_LINE);
+        std::snprintf(first, sizeof first, "%sline %lld: %s\n%s\n", MISTAKE_START,
+                      static_cast<long long>(text_error->line), message.c_str(), MEND_LINE);
     EditText marked;
     std::FILE* old_text = open_for_reading(text->path);
     Status status = old_text == nullptr ? report_failure(text->path, "cannot open") : Status::DONE;
@@ -114,7 +170,7 @@ Status mark_mistake(EditText* text, const TextError* text_error, const char* typ
         std::fclose(old_text);
     }
     if (status != Status::DONE) {
-        print_error("skilltab: %s: not changed; your text is in %s\n", typed, text->path);
+        tell_text_kept(typed, text->path);
         return status;
     }
     std::remove(text->path);
@@ -122,21 +178,68 @@ Status mark_mistake(EditText* text, const TextError* text_error, const char* typ
     return Status::DONE;
 }
 
+// Whether the text is still as the program wrote it, as an editor may save
+// it again; false where it cannot be read, which the reading then tells.
+bool is_unchanged(const EditText* text)
+{
+    std::FILE* file = open_for_reading(text->path);
+    if (file == nullptr)
+        return false;
+    TextDigest saved;
+    start_digest(&saved);
+    skip_byte_order_mark(file);
+    for (int c; (c = read_byte(file)) != EOF;)
+        digest_byte(&saved, c);
+    finish_digest(&saved);
+    bool read = !std::ferror(file);
+    close_keeping_error_number(file);
+    return read && same_digest(&saved, &text->written);
+}
+
+// An editor that returned at once with the text untouched, on a terminal,
+// has left the editing to a window of its own: the user says when it is
+// done. False where the input ended first.
+bool wait_for_the_user(const EditText* text, bool first_round, std::chrono::steady_clock::time_point started)
+{
+    if (!first_round || !input_is_terminal() || !error_is_terminal()
+        || milliseconds_since(started) >= AT_ONCE_MILLISECONDS || !is_unchanged(text))
+        return true;
+    print_error("skilltab: your editor returned at once; press Enter once you have saved and closed the file\n");
+    bool unusable = false;
+    for (int c; (c = read_input_byte(&unusable)) != '\n';) {
+        if (c == EOF)
+            return false;
+    }
+    return true;
+}
+
 // The editor on the text. Where it fails, a text the user has not yet had
 // is removed, and one that they have is named.
 Status run_editor_on(const EditText* text, bool kept)
 {
     std::fflush(stdout);
+    bool waiting = error_is_terminal();
+    if (waiting)
+        std::fputs(WAITING_LINE, stderr);
+    auto started = std::chrono::steady_clock::now();
     int status = 0;
+    EditorEnd end = run_editor(text->path, &status);
+    int error_number = errno;
+    if (waiting)
+        take_back_error_line(static_cast<int>(std::strlen(WAITING_LINE)));
     char why[256];
-    switch (run_editor(text->path, &status)) {
-    case EditorEnd::DONE: return Status::DONE;
-    case EditorEnd::NOT_STARTED: std::snprintf(why, sizeof why, "%s", std::strerror(errno)); break;
+    switch (end) {
+    case EditorEnd::DONE:
+        if (wait_for_the_user(text, !kept, started))
+            return Status::DONE;
+        std::snprintf(why, sizeof why, "the input ended before Enter");
+        break;
+    case EditorEnd::NOT_STARTED: std::snprintf(why, sizeof why, "%s", std::strerror(error_number)); break;
     case EditorEnd::FAILED: std::snprintf(why, sizeof why, "exit status %d", status); break;
     case EditorEnd::KILLED: std::snprintf(why, sizeof why, "killed by signal %d", status); break;
     }
     if (kept) {
-        print_error("skilltab: editor failed: %s; your text is in %s\n", why, text->path);
+        print_error("skilltab: editor failed: %s; your text is in %s\n", why, shown(text->path).c_str());
     } else {
         std::remove(text->path);
         print_error("skilltab: editor failed: %s\n", why);
@@ -150,24 +253,15 @@ enum class Reading { VALID, MISTAKE, GIVEN_UP, FAILED };
 // that the program wrote after a mistake, saved unchanged.
 Reading read_edited_text(const EditText* text, bool after_mistake, Table* table, TextError* text_error)
 {
+    if (after_mistake && is_unchanged(text))
+        return Reading::GIVEN_UP;
     std::FILE* file = open_for_reading(text->path);
     if (file == nullptr) {
         report_failure(text->path, "cannot open");
         return Reading::FAILED;
     }
-    unsigned long long hash = HASH_START;
-    long size = 0;
-    for (int c; (c = read_byte(file)) != EOF; ++size)
-        hash = hash_byte(hash, c);
-    TextRead outcome = TextRead::NOT_READ;
-    if (!std::ferror(file) && std::fseek(file, 0, SEEK_SET) == 0) {
-        if (after_mistake && hash == text->written_hash && size == text->written_size) {
-            std::fclose(file);
-            return Reading::GIVEN_UP;
-        }
-        skip_mistake_lines(file);
-        outcome = read_text_table(file, table, text_error);
-    }
+    skip_mistake_lines(file);
+    TextRead outcome = read_text_table(file, table, text_error);
     close_keeping_error_number(file);
     switch (outcome) {
     case TextRead::DONE: return Reading::VALID;
@@ -179,26 +273,25 @@ Reading read_edited_text(const EditText* text, bool after_mistake, Table* table,
 }
 
 // The entries the user changed, written into the file as it is now.
-Status write_edits(const TableFile* file, const Table* shown, const Table* edited, const EditText* text)
+Status write_edits(const TableFile* file, const Table* shown_table, const Table* edited, const EditText* text)
 {
     Table change = *edited;
-    if (!keep_changed_entries(&change, shown)) {
+    if (!keep_changed_entries(&change, shown_table)) {
         std::remove(text->path);
         std::printf("No changes.\n");
         return finish_output(Status::DONE, Status::FAILED);
     }
     Changed changed;
     int count = 0;
-    Status status = change_under_lock(file, &change, shown, &changed, &count);
+    Status status = change_under_lock(file, &change, shown_table, &changed, &count);
     switch (changed) {
     case Changed::WRITTEN:
     case Changed::NONE: std::remove(text->path); return tell_changed(status, changed, count, file->typed);
     case Changed::CONFLICT:
-        print_error("skilltab: %s: changed while you edited it; your text is in %s\n", file->typed, text->path);
+        print_error("skilltab: %s: changed while you edited it; your text is in %s\n", shown(file->typed).c_str(),
+                    shown(text->path).c_str());
         break;
-    case Changed::FAILED:
-        print_error("skilltab: %s: not changed; your text is in %s\n", file->typed, text->path);
-        break;
+    case Changed::FAILED: tell_text_kept(file->typed, text->path); break;
     }
     return Status::FAILED;
 }
@@ -208,13 +301,14 @@ Status write_edits(const TableFile* file, const Table* shown, const Table* edite
 Status edit(const char* name)
 {
     TableFile file;
-    Table shown, edited;
+    Table shown_table, edited;
+    // Whatever would refuse the change is told before the editor starts.
     if (find_file(&file, name) != Status::DONE
         || refuse_as_changed_file(&file, "edit a text in your editor, then apply it") != Status::DONE
-        || read_table(&file, &shown) != Status::DONE)
+        || read_table(&file, &shown_table) != Status::DONE || try_change_under_lock(&file) != Status::DONE)
         return Status::FAILED;
     char formatted[TEXT_SIZE_MAX + 1];
-    formatted[format_text_table(&shown, formatted)] = '\0';
+    formatted[format_text_table(&shown_table, formatted)] = '\0';
     EditText text;
     if (make_text(&text, formatted, nullptr) != Status::DONE)
         return Status::FAILED;
@@ -223,11 +317,9 @@ Status edit(const char* name)
             return Status::FAILED;
         TextError text_error;
         switch (read_edited_text(&text, after_mistake, &edited, &text_error)) {
-        case Reading::VALID: return write_edits(&file, &shown, &edited, &text);
+        case Reading::VALID: return write_edits(&file, &shown_table, &edited, &text);
         case Reading::FAILED: return Status::FAILED;
-        case Reading::GIVEN_UP:
-            print_error("skilltab: %s: not changed; your text is in %s\n", name, text.path);
-            return Status::FAILED;
+        case Reading::GIVEN_UP: tell_text_kept(name, text.path); return Status::FAILED;
         case Reading::MISTAKE:
             if (mark_mistake(&text, &text_error, name) != Status::DONE)
                 return Status::FAILED;

@@ -6,16 +6,31 @@
 
 #include "game/game_exe.h"
 #include "platform/error_lines.h"
+#include "text/utf8.h"
+
+std::string shown(const char* text)
+{
+    std::string result;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    long length = static_cast<long>(std::strlen(text));
+    for (long i = 0; i < length;) {
+        int control = control_character_length(bytes + i, length - i);
+        result += control > 0 ? '?' : text[i];
+        i += control > 0 ? control : 1;
+    }
+    return result;
+}
 
 Status report(const char* name, const char* what)
 {
-    print_error("skilltab: %s: %s\n", name, what);
+    print_error("skilltab: %s: %s\n", shown(name).c_str(), shown(what).c_str());
     return Status::FAILED;
 }
 
 Status report_failure(const char* name, const char* what)
 {
-    print_error("skilltab: %s: %s: %s\n", name, what, std::strerror(errno));
+    int error_number = errno;
+    print_error("skilltab: %s: %s: %s\n", shown(name).c_str(), what, std::strerror(error_number));
     return Status::FAILED;
 }
 
@@ -45,16 +60,17 @@ Status report_outcome(Outcome outcome, const char* typed, const Replacement* rep
         else if (read->text_error.line == 0)
             report(typed, read->text_error.message);
         else
-            print_error("skilltab: %s:%d: %s\n", typed, read->text_error.line, read->text_error.message);
+            print_error("skilltab: %s:%lld: %s\n", shown(typed).c_str(), static_cast<long long>(read->text_error.line),
+                        shown(read->text_error.message).c_str());
         break;
     case Outcome::ENDS_BEFORE_BLOCK:
-        print_error("skilltab: %s: not a game executable: it ends at byte %ld\n", typed,
-                    static_cast<long>(read != nullptr ? read->result.length : 0));
+        print_error("skilltab: %s: not a game executable: it ends at byte %lld\n", shown(typed).c_str(),
+                    static_cast<long long>(read != nullptr ? read->result.length : 0));
         break;
     case Outcome::GAME_SHORTER:
     case Outcome::GAME_LONGER:
-        print_error("skilltab: %s: not a game executable that this program knows: it is not %ld bytes long\n", typed,
-                    static_cast<long>(GAME_EXE_SIZE));
+        print_error("skilltab: %s: not a game executable that this program knows: it is not %ld bytes long\n",
+                    shown(typed).c_str(), static_cast<long>(GAME_EXE_SIZE));
         break;
     case Outcome::NOT_WRITTEN: report_failure(typed, "cannot write"); break;
     case Outcome::NOT_MOVED: report_failure(typed, "cannot replace"); break;
@@ -134,12 +150,23 @@ Status finish_output(Status status, Status failure, const char* replaced)
     return failure;
 }
 
-Status change_under_lock(const TableFile* file, const Table* change, const Table* shown, Changed* changed,
+namespace {
+
+FileCopy the_copy;  // its buffers are large for the stack; a run makes one copy at a time
+
+}  // namespace
+
+Status try_change_under_lock(const TableFile* file)
+{
+    return report_outcome(try_change(file, &the_copy), file->typed, &the_copy.replacement);
+}
+
+Status change_under_lock(const TableFile* file, const Table* change, const Table* shown_table, Changed* changed,
                          int* count)
 {
-    static FileCopy copy;  // large buffers; one change a run
+    FileCopy& copy = the_copy;
     Outcome outcome = Outcome::DONE;
-    *changed = change_table_file(file, change, shown, &copy, &outcome, count);
+    *changed = change_table_file(file, change, shown_table, &copy, &outcome, count);
     switch (*changed) {
     case Changed::CONFLICT: report_left_behind(&copy.replacement); return Status::FAILED;
     case Changed::NONE:

@@ -3,10 +3,18 @@
 // the user typed it.
 #pragma once
 
+#include <string>
+
 #include "core/table_files.h"
 
 // The exit status.
 enum class Status { DONE = 0, FAILED = 1, USAGE = 2 };
+
+// A name, a word of a file or of the command line as a message shows it:
+// each control character (text/utf8.h) as "?", so that a file a user was
+// given cannot drive the terminal that reads the message; everything else,
+// bytes that are no UTF-8 among it, as it is.
+std::string shown(const char* text);
 
 // "skilltab: NAME: WHAT", with ": ERROR" for the error number in the second.
 Status report(const char* name, const char* what);
@@ -48,4 +56,8 @@ Status finish_output(Status status, Status failure, const char* replaced = nullp
 // prints it.
 Status change_under_lock(const TableFile* file, const Table* change, const Table* shown, Changed* changed,
                          int* count);
+// What would refuse a change of the file at its writing, told before the
+// work: try_change.
+Status try_change_under_lock(const TableFile* file);
+
 Status tell_changed(Status status, Changed changed, int count, const char* typed);

@@ -66,7 +66,7 @@ void take_block(const unsigned char* block)
 int extract_from_game()
 {
     unsigned char block[SKILL_BLOCK_SIZE];
-    Result result = read_game_block(GAME_EXE_NAME, block);
+    Result result = read_game_block(GAME_EXE_NAME, block, GameLength::ANY);
     if (result.outcome == Outcome::DONE)
         take_block(block);
     byte_counter = static_cast<std::int32_t>(result.length);

@@ -109,7 +109,7 @@ Outcome read_table_file(const TableFile* file, Table* table, TableRead* read)
     read->text = file->kind == TableKind::TEXT;
     switch (file->kind) {
     case TableKind::TEXT: read->result.outcome = read_text_file(file->typed, table, &read->text_error); break;
-    case TableKind::GAME_EXE: read->result = read_game_block(file->typed, block); break;
+    case TableKind::GAME_EXE: read->result = read_game_block(file->typed, block, GameLength::KNOWN); break;
     case TableKind::SKILL_BLOCK: read->result.outcome = read_block_file(file->typed, block); break;
     }
     if (read->result.outcome == Outcome::DONE && file->kind != TableKind::TEXT)
@@ -148,6 +148,13 @@ GameName find_game_name(const char* final_name, GameNameRule rule)
 bool is_copy_name(const TableFile* file)
 {
     return last_component_is(file->final_name, NEW_GAME_EXE_NAME);
+}
+
+Outcome try_change(const TableFile* file, FileCopy* copy)
+{
+    unsigned char levels[SKILL_BLOCK_SIZE];
+    Outcome outcome = begin_change(file, copy, levels);
+    return outcome == Outcome::DONE ? abandon_copy(copy, outcome) : outcome;
 }
 
 Changed change_table_file(const TableFile* file, const Table* change, const Table* shown, FileCopy* copy,

@@ -65,6 +65,14 @@ GameName find_game_name(const char* final_name, GameNameRule rule);
 // that a change makes beside it.
 bool is_copy_name(const TableFile* file);
 
+// Whether a change of the file could be written, found by doing what the
+// change does up to its writing (the new file made beside the file under
+// the folder's lock, and the file read again), then giving it up: DONE, or
+// change_table_file's outcome for a change that would fail there (a folder
+// that takes no new file, a block file marked read-only).
+// copy->replacement tells of a new file that could not be removed.
+Outcome try_change(const TableFile* file, FileCopy* copy);
+
 // How a change under the lock ended.
 enum class Changed {
     WRITTEN,   // the file is replaced (perhaps with its folder not synced: see the outcome)

@@ -25,6 +25,16 @@ void set_up_buffers(bool output_console);
 // character this code page cannot represent.
 int read_input_byte(bool* unusable);
 
+// Whether standard input, and standard error, are a terminal that a person
+// types at and reads (on Windows, a console).
+bool input_is_terminal();
+bool error_is_terminal();
+
+// Takes away the line of `length` characters just written to standard error
+// without a line end, as a terminal can; where it cannot (a dumb terminal),
+// ends the line instead, so that it stays.
+void take_back_error_line(int length);
+
 // Whether the window stays open at the end: only when the program is the
 // one process on its console, as when it was started by a double-click, not
 // from a Command Prompt, PowerShell or a pipe.

@@ -255,3 +255,22 @@ int convert_typed_text(const wchar_t* text, int length, unsigned code_page, char
     }
     return count;
 }
+
+bool input_is_terminal()
+{
+    return is_real_console(STD_INPUT_HANDLE);
+}
+
+bool error_is_terminal()
+{
+    return is_real_console(STD_ERROR_HANDLE);
+}
+
+void take_back_error_line(int length)
+{
+    // A console that takes no escape sequences: the line written over with spaces.
+    std::fputc('\r', stderr);
+    for (int i = 0; i < length; ++i)
+        std::fputc(' ', stderr);
+    std::fputc('\r', stderr);
+}

@@ -27,13 +27,13 @@ bool is_four_levels(const Word* field)
 
 // How much of a word a message quotes: all of it up to QUOTED_MAX bytes;
 // else at most that many, cut before a UTF-8 character rather than inside.
-long quoted_length(const Word* word)
+std::int64_t quoted_length(const Word* word)
 {
     if (word->length <= QUOTED_MAX)
         return word->length;
     const unsigned char* kept = reinterpret_cast<const unsigned char*>(word->kept);
-    long kept_length = std::min(word->length, static_cast<long>(sizeof word->kept));
-    for (long start = QUOTED_MAX - 1; start > QUOTED_MAX - 4; --start) {
+    std::int64_t kept_length = std::min(word->length, static_cast<std::int64_t>(sizeof word->kept));
+    for (std::int64_t start = QUOTED_MAX - 1; start > QUOTED_MAX - 4; --start) {
         if (utf8_sequence_length(kept + start, kept_length - start) > QUOTED_MAX - start)
             return start;  // the character the cut falls in
     }
@@ -44,7 +44,7 @@ long quoted_length(const Word* word)
 
 void add_byte(Word* word, char c)
 {
-    if (word->length < static_cast<long>(sizeof word->kept))
+    if (word->length < static_cast<std::int64_t>(sizeof word->kept))
         word->kept[word->length] = c;
     ++word->length;
 }
@@ -53,8 +53,8 @@ void join_word(Word* name, const Word* field)
 {
     if (name->length > 0)
         add_byte(name, ' ');
-    long kept = std::min(field->length, static_cast<long>(sizeof field->kept));
-    for (long i = 0; i < kept; ++i)
+    std::int64_t kept = std::min(field->length, static_cast<std::int64_t>(sizeof field->kept));
+    for (std::int64_t i = 0; i < kept; ++i)
         add_byte(name, field->kept[i]);
     name->length += field->length - kept;
 }
@@ -74,7 +74,7 @@ TextRead refuse(RowChecks* checks, const char* what, const Word* word)
     if (word == nullptr) {
         std::snprintf(text_error->message, sizeof text_error->message, "%s", what);
     } else {
-        long length = quoted_length(word);
+        std::int64_t length = quoted_length(word);
         std::snprintf(text_error->message, sizeof text_error->message, "%s%.*s%s", what,
                       static_cast<int>(length), word->kept, length < word->length ? "..." : "");
     }

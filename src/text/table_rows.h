@@ -5,15 +5,18 @@
 // end_rows at the end; the first refusal is the one told.
 #pragma once
 
+#include <cstdint>
+
 #include "table/table.h"
 
 constexpr int QUOTED_MAX = 1000;  // the most bytes of a word that a message quotes
 
 // A field, or a row's skill name, as it is read: its first bytes and its
-// whole length, so that a line of any length is read in the same small memory.
+// whole length, so that a line of any length is read in the same small
+// memory. Counts are 64 bits on every system: a file may be of any size.
 struct Word {
     char kept[QUOTED_MAX + 1];
-    long length;
+    std::int64_t length;
 };
 
 void add_byte(Word* word, char c);
@@ -28,7 +31,7 @@ enum class TextRead {
 };
 
 struct TextError {
-    int line;  // 0 where the whole file is at fault
+    std::int64_t line;  // 0 where the whole file is at fault
     char message[1100];  // what is wrong, quoting at most 1000 bytes of a word
 };
 
@@ -37,7 +40,7 @@ struct TextError {
 struct RowChecks {
     Table* table;
     TextError* text_error;
-    int line_number;  // the reader's line, for a message
+    std::int64_t line_number;  // the reader's line, for a message
     int class_count;  // the header's, 0 until the header is read
     int order[CLASS_COUNT];
 };

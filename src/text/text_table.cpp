@@ -25,14 +25,14 @@ struct TextReader {
     RowChecks checks;
     Word fields[RING_SIZE];
     Word name;
-    long field_count;  // fields begun on this line
+    std::int64_t field_count;  // fields begun on this line
     bool in_field, in_comment;
     bool refused;      // the line is at fault, as the checks' text_error says
     int held[3];       // bytes read ahead at the start, to be taken again
     int held_count;
 };
 
-Word* field_at(TextReader* reader, long field)
+Word* field_at(TextReader* reader, std::int64_t field)
 {
     return &reader->fields[field % RING_SIZE];
 }
@@ -53,7 +53,7 @@ void end_field(TextReader* reader)
 {
     reader->in_field = false;
     if (reader->checks.class_count == 0 && !reader->refused) {
-        long index = reader->field_count - 1;
+        std::int64_t index = reader->field_count - 1;
         reader->refused = check_header_field(&reader->checks, field_at(reader, index), static_cast<int>(index))
                           != TextRead::DONE;
     }
@@ -80,10 +80,10 @@ void take_byte(TextReader* reader, char c)
 TextRead read_row(TextReader* reader)
 {
     int class_count = reader->checks.class_count;
-    long count = reader->field_count;
+    std::int64_t count = reader->field_count;
     if (count < class_count + 1)
         return refuse(&reader->checks, "too few fields");
-    for (long field = std::max(0L, count - RING_SIZE); field < count - class_count; ++field)
+    for (std::int64_t field = std::max<std::int64_t>(0, count - RING_SIZE); field < count - class_count; ++field)
         join_word(&reader->name, field_at(reader, field));
     const Word* entries[CLASS_COUNT];
     for (int column = 0; column < class_count; ++column)

@@ -1,7 +1,7 @@
 // UTF-8 as file names, texts and messages hold it.
 #include "text/utf8.h"
 
-int utf8_sequence_length(const unsigned char* text, long length)
+int utf8_sequence_length(const unsigned char* text, std::int64_t length)
 {
     if (length <= 0)
         return 0;
@@ -29,4 +29,22 @@ int count_utf8_characters(const char* text, int length)
         i += size == 0 ? 1 : size;  // a byte of no valid sequence is a character of its own
     }
     return characters;
+}
+
+int control_character_length(const unsigned char* text, std::int64_t length)
+{
+    int size = utf8_sequence_length(text, length);
+    switch (size) {
+    case 1: return text[0] < 0x20 || text[0] == 0x7F ? 1 : 0;
+    case 2: return text[0] == 0xC2 && text[1] <= 0x9F ? 2 : 0;  // U+0080 to U+009F
+    case 3: {
+        if (text[0] != 0xE2)
+            return 0;
+        unsigned code = (text[1] & 0x3Fu) << 6 | (text[2] & 0x3Fu);  // below U+2000
+        bool direction = code == 0x00E || code == 0x00F || (code >= 0x02A && code <= 0x02E)
+                         || (code >= 0x066 && code <= 0x069);
+        return direction ? 3 : 0;
+    }
+    default: return 0;
+    }
 }

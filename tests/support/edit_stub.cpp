@@ -2,13 +2,33 @@
 // keeps the text it was given as seen-N.txt in the working folder, then
 // follows line N of SCRIPT: an exit status, then pairs of files, each
 // copied over the second ("-" for the text), as a user and another program
-// would change them while the editor is open.
+// would change them while the editor is open. A pair "crlf -" saves the
+// text again with CR LF line ends, "bom -" with a byte-order mark before it,
+// as some editors do with a text they were given.
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
 namespace {
+
+// The text saved again as an editor of CR LF lines or of byte-order marks saves it.
+bool save_again(const std::string& how, const std::string& text)
+{
+    std::ifstream in(text, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string saved = how == "bom" ? "\xEF\xBB\xBF" + bytes : "";
+    for (char c : bytes) {
+        if (how == "crlf" && c == '\n')
+            saved += '\r';
+        if (how == "crlf")
+            saved += c;
+    }
+    std::ofstream out(text, std::ios::binary | std::ios::trunc);
+    out << saved;
+    return static_cast<bool>(out);
+}
 
 bool copy_file(const std::string& from, const std::string& to)
 {
@@ -39,7 +59,8 @@ int main(int count, char** arguments)
     int status = 0;
     words >> status;
     for (std::string from, to; words >> from >> to;) {
-        if (!copy_file(from, to == "-" ? text : to))
+        bool saved = from == "crlf" || from == "bom" ? save_again(from, text) : copy_file(from, to == "-" ? text : to);
+        if (!saved)
             return 102;
     }
     return status;
