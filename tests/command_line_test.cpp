@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -501,6 +502,8 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
          "skilltab: kept.blk: cannot replace: Operation not permitted\n"
          "skilltab: kept.blk: not changed; your text is in PATH\n",
          1, BLOCK, true, "", false},
+        // On Windows an editor may be a batch file, found as the command interpreter finds it.
+        {"kept.blk", "0 staff.txt -", "batch file", "Changed entries: 1\n", "", 0, staff, false, "", true},
         // Saved unchanged by an editor that writes CR LF, or a byte-order mark: given up.
         {"kept.blk", "0 bad.txt -\n0 crlf -", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1,
          BLOCK, true, MENDED, false},
@@ -538,6 +541,8 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             std::remove(path(round).c_str());
         if (c.visual == "immutable" && system(("chattr +i " + path(c.file) + " 2>/dev/null").c_str()) != 0)
             continue;  // a file system, or a system, with no immutable files
+        if (c.visual == "batch file" && !testing_windows())
+            continue;
         if (c.visual == "read-only" || c.visual == "closed folder") {
             program_wrapper = as_ordinary_user();  // root may write anything
             chmod(path(c.file).c_str(), c.visual == "read-only" ? 0444 : 0666);
@@ -547,6 +552,10 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         if (c.visual == "visual") {
             setenv("VISUAL", (stub + " script.txt").c_str(), 1);
             setenv("EDITOR", (stub + " fails.txt").c_str(), 1);
+        } else if (c.visual == "batch file") {
+            unsetenv("VISUAL");
+            put("stub.cmd", "@" + stub + " %*\r\n");
+            setenv("EDITOR", "stub script.txt", 1);
         } else {
             setenv("VISUAL", "", 1);
             if (c.visual != "empty")
@@ -613,8 +622,12 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
     put("a.blk", BLOCK);
     put("b.blk", with_entry(BLOCK, 0, 1, "GGGG"));
     put("patch.txt", "Skill Monk Knight\nSword BBBB ----\nStaff GGGG EEEE\n");
-    if (!testing_windows())
+    put("thief.txt", "Skill Thief\nSword BBBB\n");
+    if (!testing_windows()) {
         put("a&<b>\xff.blk", BLOCK);
+        put("x\u202Ey.blk", BLOCK);
+        put("e\x1b[2Jf.blk", BLOCK);
+    }
     const std::string ARROW = " \u2192 ";
     std::vector<std::string> table = words_by_row(run_command({"show", "a.blk"}).out);
     std::vector<std::string> changed = table;
@@ -625,24 +638,39 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
         std::string title;
         std::vector<std::string> rows;
         size_t marks;
+        std::string differences = "";  // what a page of differences says under its heading
     };
+    const std::string SAME = "Nothing differs: every entry that both files name holds the same levels.";
     const PageCase cases[] = {
         {{"show", "--html", "a.blk"}, 0, "skilltab: a.blk", table, 0},
         {{"show", "--html", "patch.txt"}, 0, "skilltab: patch.txt",
          {"Skill Knight Monk", "Staff EEEE GGGG", "Sword ---- BBBB"}, 0},
-        {{"diff", "--html", "a.blk", "b.blk"}, 1, "skilltab: a.blk" + ARROW + "b.blk, 1 changed entry", changed, 1},
+        {{"diff", "--html", "a.blk", "b.blk"}, 1, "skilltab: a.blk" + ARROW + "b.blk, 1 changed entry", changed, 1,
+         "Sword, Knight: " + levels_of(BLOCK, 0, 1) + ARROW + "GGGG"},
         {{"diff", "--html", "b.blk", "patch.txt"}, 1, "skilltab: b.blk" + ARROW + "patch.txt, 4 changed entries",
          {"Skill Knight Monk", "Staff " + levels_of(BLOCK, 0, 0) + ARROW + "EEEE " + levels_of(BLOCK, 2, 0) + ARROW + "GGGG",
           "Sword GGGG" + ARROW + "---- " + levels_of(BLOCK, 2, 1) + ARROW + "BBBB"},
-         4},
-        {{"diff", "--html", "a.blk", "a.blk"}, 0, "skilltab: a.blk" + ARROW + "a.blk, 0 changed entries", table, 0},
+         4,
+         "Staff, Knight: " + levels_of(BLOCK, 0, 0) + ARROW + "EEEE Staff, Monk: " + levels_of(BLOCK, 2, 0) + ARROW
+             + "GGGG Sword, Knight: GGGG" + ARROW + "---- Sword, Monk: " + levels_of(BLOCK, 2, 1) + ARROW + "BBBB"},
+        {{"diff", "--html", "a.blk", "a.blk"}, 0, "skilltab: a.blk" + ARROW + "a.blk, 0 changed entries", table, 0, SAME},
+        {{"diff", "--html", "patch.txt", "thief.txt"}, 0, "skilltab: patch.txt" + ARROW + "thief.txt, 0 changed entries",
+         {"Skill", "Sword"}, 0, "The two files name no entry in common: there is nothing to compare."},
         {{"show", "--html", "a&<b>\xff.blk"}, 0, "skilltab: a&amp;&lt;b&gt;\uFFFD.blk", table, 0},
+        // A control character in a name shows as "?", and every name is isolated.
+        {{"show", "--html", "x\u202Ey.blk"}, 0, "skilltab: x?y.blk", table, 0},
+        {{"diff", "--html", "e\x1b[2Jf.blk", "x\u202Ey.blk"}, 0, "skilltab: e?[2Jf.blk" + ARROW + "x?y.blk, 0 changed entries",
+         table, 0, SAME},
     };
     const std::regex title("<title>(.*)</title>"), row("<tr>(.*?)</tr>"), cell("<t[hd][^>]*>(.*?)</t[hd]>"),
-        tag("<[^>]*>");
+        tag("<[^>]*>"), heading("<h1>(.*)</h1>"), bdi("<bdi>"),
+        differences("<(?:ul class=\"differences\"|p class=\"summary\")>([^]*?)</(?:ul|p)>"),
+        legend("<p class=\"legend\">(.*?)</p>");
+    const std::string LEGEND = "Each entry is four levels: unpromoted, first promotion, light path, dark path.\n"
+                               "Levels: - none, B Basic, E Expert, M Master, G Grandmaster\n";
     for (const PageCase& c : cases) {
-        if (testing_windows() && c.words.back().find('<') != std::string::npos)
-            continue;  // no Windows name holds < or >
+        if (testing_windows() && c.words.back().find_first_of("<\x1b\xe2") != std::string::npos)
+            continue;  // no Windows name holds < or >, nor a control character
         ProgramRun result = run_command(c.words);
         const std::string& what = c.title;
         EXPECT_EQ(result.status, c.status) << what;
@@ -668,5 +696,134 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
         for (size_t at = 0; (at = dom.find("class=\"changed\"", at)) != std::string::npos; ++at)
             ++marks;
         EXPECT_EQ(marks, c.marks) << what;
+        // The heading says what the title says, each name in a <bdi> of its own.
+        ASSERT_TRUE(std::regex_search(dom, found, heading)) << dom;
+        EXPECT_EQ(std::regex_replace(found[1].str(), tag, ""), c.title) << what;
+        std::string inside = found[1].str();
+        EXPECT_EQ(std::distance(std::sregex_iterator(inside.begin(), inside.end(), bdi), std::sregex_iterator()),
+                  c.words[0] == "diff" ? 2 : 1)
+            << what;
+        std::string said;
+        if (std::regex_search(dom, found, differences))
+            said = std::regex_replace(found[1].str(), tag, "");
+        std::string differences_said;
+        for (const std::string& line : words_by_row(said))
+            differences_said += (differences_said.empty() ? "" : " ") + line;
+        EXPECT_EQ(differences_said, c.differences) << what;
+        std::string legends;
+        for (auto l = std::sregex_iterator(dom.begin(), dom.end(), legend); l != std::sregex_iterator(); ++l)
+            legends += std::regex_replace((*l)[1].str(), tag, "") + "\n";
+        std::string marked = c.words[0] == "diff" ? "A marked entry, OLD" + ARROW + "NEW, differs: OLD is its levels in "
+                                                        + c.title.substr(10, c.title.find(ARROW) - 10) + ", NEW in "
+                                                        + c.title.substr(c.title.find(ARROW) + ARROW.size(),
+                                                                         c.title.find(", ") - c.title.find(ARROW) - ARROW.size())
+                                                        + ".\n"
+                                                  : "";
+        EXPECT_EQ(legends, LEGEND + marked) << what;
+    }
+}
+
+namespace {
+
+// The contrast of two colours "#rrggbb", as the web's accessibility rules reckon it.
+double contrast(const std::string& first, const std::string& second)
+{
+    auto luminance = [](const std::string& colour) {
+        double sum = 0;
+        const double weights[] = {0.2126, 0.7152, 0.0722};
+        for (int i = 0; i < 3; ++i) {
+            double c = std::stoi(colour.substr(1 + 2 * i, 2), nullptr, 16) / 255.0;
+            sum += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    double a = luminance(first), b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+}  // namespace
+
+TEST_F(CommandLineTest, PagesPrintWholeOnA4AndLetter)
+{
+    // Each page printed by headless Chromium on paper of each size, read back
+    // with pdftotext: every word on the paper, every class and every entry
+    // there, old and new.
+    if (testing_windows())
+        GTEST_SKIP() << "the pages are the same bytes on both systems";
+    if (system("command -v chromium >/dev/null 2>&1 && command -v pdftotext >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chromium or pdftotext (poppler-utils) is not installed";
+    int probe = 0;
+    std::string started = command_output("chromium --headless --no-sandbox --disable-gpu --dump-dom about:blank", &probe);
+    if (probe != 0)
+        GTEST_SKIP() << "chromium cannot start here: " << started.substr(0, 300);
+    std::string other = BLOCK;
+    for (char& level : other)
+        level = static_cast<char>((level + 1) % 5);  // every level differs
+    put("a.blk", BLOCK);
+    put("b.blk", other);
+    struct PaperCase {
+        std::vector<std::string> words;
+        const char* paper;
+        size_t arrows, entries;  // "→" words, and words of four levels
+    };
+    const size_t ENTRIES = 37 * 9;  // every slot of every class
+    const PaperCase cases[] = {
+        {{"show", "--html", "a.blk"}, "A4", 0, ENTRIES},
+        {{"show", "--html", "a.blk"}, "letter", 0, ENTRIES},
+        // Each entry in the list and in its cell, old and new; the heading's and the legend's arrows.
+        {{"diff", "--html", "a.blk", "b.blk"}, "A4", 2 * ENTRIES + 2, 4 * ENTRIES},
+        {{"diff", "--html", "a.blk", "b.blk"}, "letter", 2 * ENTRIES + 2, 4 * ENTRIES},
+    };
+    const std::regex page_box("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">"),
+        word("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)</word>"),
+        four_levels("[-BEMG]{4}");
+    for (const PaperCase& c : cases) {
+        std::string what = c.words[0] + " on " + c.paper;
+        std::string page = run_command(c.words).out;
+        size_t style_end = page.find("</style>");
+        ASSERT_NE(style_end, std::string::npos);
+        put("page.html", page.insert(style_end, std::string("@page { size: ") + c.paper + "; }\n"));
+        int status = 0;
+        std::string output = command_output("chromium --headless --no-sandbox --disable-gpu --disable-background-networking"
+                                            " --no-pdf-header-footer --print-to-pdf='"
+                                                + path("page.pdf") + "' 'file://" + path("page.html") + "' 2>&1",
+                                            &status);
+        ASSERT_EQ(status, 0) << output;
+        ASSERT_EQ(command_output("pdftotext -bbox '" + path("page.pdf") + "' '" + path("words.html") + "' 2>&1", &status),
+                  "");
+        std::string words = get("words.html");
+        double width = 0, height = 0;
+        size_t arrows = 0, entries = 0, pages = 0;
+        std::set<std::string> seen;
+        for (auto p = std::sregex_iterator(words.begin(), words.end(), page_box); p != std::sregex_iterator(); ++p) {
+            width = std::stod((*p)[1].str());
+            height = std::stod((*p)[2].str());
+            ++pages;
+        }
+        for (auto w = std::sregex_iterator(words.begin(), words.end(), word); w != std::sregex_iterator(); ++w) {
+            const std::string text = (*w)[5].str();
+            EXPECT_TRUE(std::stod((*w)[1].str()) >= 0 && std::stod((*w)[3].str()) <= width
+                        && std::stod((*w)[2].str()) >= 0 && std::stod((*w)[4].str()) <= height)
+                << what << ": \"" << text << "\" lies off the paper";
+            seen.insert(text);
+            arrows += text == "\u2192";
+            entries += std::regex_match(text, four_levels);
+        }
+        EXPECT_GT(pages, 0u) << what;
+        for (const char* name : {"Knight", "Thief", "Monk", "Paladin", "Archer", "Ranger", "Cleric", "Druid", "Sorcerer"})
+            EXPECT_TRUE(seen.count(name)) << what << ": no " << name;
+        EXPECT_EQ(arrows, c.arrows) << what;
+        EXPECT_EQ(entries, c.entries) << what;
+    }
+    // Every letter stands out from its background: white, or a changed entry's.
+    std::string style = run_command({"diff", "--html", "a.blk", "b.blk"}).out;
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(style, found, std::regex("td\\.changed[^{]*\\{ background: (#[0-9a-f]{6})")));
+    const std::string marked = found[1].str();
+    for (int level = 0; level < 5; ++level) {
+        ASSERT_TRUE(std::regex_search(style, found,
+                                      std::regex("\\.level" + std::to_string(level) + " \\{ color: (#[0-9a-f]{6})")));
+        EXPECT_GE(contrast(found[1].str(), "#ffffff"), 4.5) << "level " << level << " on white";
+        EXPECT_GE(contrast(found[1].str(), marked), 4.5) << "level " << level << " on a changed entry";
     }
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/table_operations.h"
+#include "text/table_rows.h"
 
 namespace {
 
@@ -101,6 +102,18 @@ TEST(CoreTest, AnEntryChangedMeanwhileIsOneTheUserChangedToSomethingElse)
             now.levels[table_index(row.class_index, stage, row.slot)] = static_cast<unsigned char>(row.level);
         EXPECT_EQ(changed_meanwhile(&now, &shown, &change), row.conflict) << row.fault;
     }
+}
+
+TEST(CoreTest, LineNumbersHaveRoomForAnyFile)
+{
+    // A text of more than 2^31 lines names its line right on every system.
+    Table table;
+    TextError text_error;
+    RowChecks checks;
+    begin_rows(&checks, &table, &text_error);
+    checks.line_number = (1LL << 32) + 5;
+    EXPECT_EQ(refuse(&checks, "too few fields"), TextRead::REFUSED);
+    EXPECT_EQ(text_error.line, (1LL << 32) + 5);
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <cctype>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <cstdlib>
 #include <poll.h>
 #include <pty.h>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -193,6 +195,92 @@ TEST_F(TerminalTest, WindowsConsoleTakesNamesInAnyLanguage)
         for (const std::string& name : files())
             if (name != "in.blk" && name != "bad.blk" && name != "keys")
                 std::remove(path(name).c_str());
+    }
+}
+
+// What tmux shows of a program on a terminal of its own, as a person sees it.
+class TmuxScreen {
+public:
+    explicit TmuxScreen(const std::string& command)
+        : server("skilltab-test-" + std::to_string(getpid()))
+    {
+        std::string quoted = "'";
+        for (char c : command)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        quoted += "'";
+        started = std::system(("tmux -L " + server + " -f /dev/null new-session -d -x 150 -y 40 " + quoted).c_str()) == 0;
+    }
+    ~TmuxScreen() { std::system(("tmux -L " + server + " kill-server 2>/dev/null").c_str()); }
+
+    std::string screen() const
+    {
+        int status = 0;
+        return command_output("tmux -L " + server + " capture-pane -p", &status);
+    }
+
+    // Waits until the screen shows `text`; false, with what it shows, if it does not within ten seconds.
+    bool wait_for(const std::string& text) const
+    {
+        for (auto start = std::chrono::steady_clock::now();
+             std::chrono::steady_clock::now() - start < std::chrono::seconds(10);) {
+            if (screen().find(text) != std::string::npos)
+                return true;
+            usleep(50000);
+        }
+        ADD_FAILURE() << "the screen never shows \"" << text << "\"; it shows:\n" << screen();
+        return false;
+    }
+
+    void press_enter() const { std::system(("tmux -L " + server + " send-keys Enter").c_str()); }
+
+    std::string server;
+    bool started = false;
+};
+
+TEST_F(TerminalTest, EditSaysItWaitsAndWaitsForAnEditorThatReturnsAtOnce)
+{
+    if (testing_windows())
+        GTEST_SKIP() << "tmux shows Linux's terminals";
+    if (std::system("command -v tmux >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "tmux is not installed";
+    const std::vector<unsigned char> table = make_plausible_table();
+    ASSERT_NE(table[0], 4);  // the Knight's Staff, which the user makes GGGG
+    mkdir(path("temporary").c_str(), 0700);
+    const std::string WAITING = "skilltab: waiting for your editor to close the file...";
+    const std::string AT_ONCE = "skilltab: your editor returned at once; press Enter once you have saved and closed the file";
+    struct EditorCase {
+        const char* what;
+        std::string editor;
+        bool at_once;     // whether the editor hands the text on and returns
+        std::string end;  // the last lines on the screen
+    };
+    const EditorCase cases[] = {
+        {"an editor that takes its time", "sleep 2; true", false, "No changes.\nstatus 0"},
+        {"an editor that returns at once", "true", true, "Changed entries: 1\nstatus 0"},
+    };
+    for (const EditorCase& c : cases) {
+        ASSERT_TRUE(write_bytes(path("kept.blk"), table));
+        TmuxScreen tmux("cd '" + work_dir + "' && TMPDIR='" + path("temporary") + "' EDITOR='" + c.editor
+                        + "' " + skilltab_program() + " edit kept.blk; echo status $?; sleep 60");
+        ASSERT_TRUE(tmux.started) << c.what;
+        if (!c.at_once) {
+            // Said while the editor runs, and taken away once it has returned.
+            EXPECT_TRUE(tmux.wait_for(WAITING)) << c.what;
+        } else {
+            ASSERT_TRUE(tmux.wait_for(AT_ONCE)) << c.what;
+            EXPECT_EQ(tmux.screen().find(WAITING), std::string::npos) << c.what;
+            // The editor's own window saves the text; then the user presses Enter.
+            for (const auto& entry : std::filesystem::directory_iterator(path("temporary")))
+                ASSERT_TRUE(write_bytes(entry.path().string(), std::vector<unsigned char>{
+                    'S', 'k', 'i', 'l', 'l', ' ', 'K', 'n', 'i', 'g', 'h', 't', '\n',
+                    'S', 't', 'a', 'f', 'f', ' ', 'G', 'G', 'G', 'G', '\n'}));
+            tmux.press_enter();
+        }
+        ASSERT_TRUE(tmux.wait_for(c.end)) << c.what;
+        std::string screen = tmux.screen();
+        EXPECT_EQ(screen.find(WAITING), std::string::npos) << c.what << ":\n" << screen;
+        EXPECT_EQ(get("kept.blk")[0], c.at_once ? 4 : table[0]) << c.what;
+        EXPECT_TRUE(std::filesystem::is_empty(path("temporary"))) << c.what;
     }
 }
 

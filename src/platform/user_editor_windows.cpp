@@ -70,18 +70,12 @@ std::FILE* create_temporary_text(char* path)
     return nullptr;
 }
 
-EditorEnd run_editor(const char* path, int* status)
+namespace {
+
+// The editor's command line started with the program's standard handles: true, or false with the
+// Windows error left for the caller.
+bool start_editor(wchar_t* command, PROCESS_INFORMATION* process)
 {
-    static wchar_t command[VARIABLE_MAX + 1 + MAX_PATH + 64];
-    find_editor(command);
-    size_t length = std::wcslen(command);
-    std::wcscpy(command + length, L" \"");
-    int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, command + length + 2, MAX_PATH + 32);
-    if (units == 0) {
-        set_error_number_from_windows();
-        return EditorEnd::NOT_STARTED;
-    }
-    std::wcscat(command, L"\"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -90,9 +84,39 @@ EditorEnd run_editor(const char* path, int* status)
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
         SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    return CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, process);
+}
+
+}  // namespace
+
+EditorEnd run_editor(const char* path, int* status)
+{
+    // Room for the command interpreter's words around the editor's command.
+    constexpr size_t INTERPRETER = 32;
+    static wchar_t command[INTERPRETER + VARIABLE_MAX + 1 + MAX_PATH + 64];
+    wchar_t* editor = command + INTERPRETER;
+    find_editor(editor);
+    size_t length = std::wcslen(editor);
+    std::wcscpy(editor + length, L" \"");
+    int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, editor + length + 2, MAX_PATH + 32);
+    if (units == 0) {
+        set_error_number_from_windows();
+        return EditorEnd::NOT_STARTED;
+    }
+    std::wcscat(editor, L"\"");
     PROCESS_INFORMATION process = {};
     lend_console();
-    BOOL started = CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    static wchar_t tried[INTERPRETER + VARIABLE_MAX + 1 + MAX_PATH + 64];
+    std::wcscpy(tried, editor);  // CreateProcessW may change the command line it is given
+    BOOL started = start_editor(tried, &process);
+    if (!started && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        // A batch file, such as code.cmd for "code --wait", which only the
+        // command interpreter finds and runs; /s keeps the quotes within.
+        size_t words = std::wcslen(L"cmd.exe /d /s /c \"");
+        std::wmemcpy(command + INTERPRETER - words, L"cmd.exe /d /s /c \"", words);
+        std::wcscat(command, L"\"");
+        started = start_editor(command + INTERPRETER - words, &process);
+    }
     if (!started) {
         set_error_number_from_windows();
         take_console_back();
