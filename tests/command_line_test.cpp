@@ -21,6 +21,10 @@
 namespace {
 
 const std::vector<unsigned char> TABLE = make_plausible_table();
+// The comment lines that begin every text the program writes.
+const std::string HEAD = "# skilltab skill table: one row per skill, one column per class.\n"
+                         "# Each entry: unpromoted, first promotion, light path, dark path.\n"
+                         "# Levels: - none, B Basic, E Expert, M Master, G Grandmaster.\n";
 const std::string BLOCK = as_string(TABLE);
 const std::string GAME = as_string(make_stand_in_game(TABLE));
 
@@ -98,8 +102,11 @@ TEST_F(CommandLineTest, UsageAndVersion)
         {{"show", "a", "b"}, "show takes at most one file name: [FILE]"},
         {{"convert", "a"}, "convert takes two file names: FROM TO"},
         {{"convert", "a", "b", "c"}, "convert takes two file names: FROM TO"},
-        {{"apply"}, "apply takes one or two file names: FROM [TO]"},
-        {{"apply", "a", "b", "c"}, "apply takes one or two file names: FROM [TO]"},
+        {{"apply"}, "apply takes one or more file names: FROM... [TO]"},
+        {{"apply", "--dry-run"}, "apply takes one or more file names: FROM... [TO]"},
+        {{"diff", "--html", "--patch", "a", "b"}, "diff takes --patch or --html, not both"},
+        {{"diff", "--patch", "--html", "a", "b"}, "diff takes --patch or --html, not both"},
+        {{"diff", "--patch", "a"}, "diff takes two file names: A B"},
         {{"diff", "a"}, "diff takes two file names: A B"},
         {{"diff", "a", "b", "c"}, "diff takes two file names: A B"},
         {{"diff", "--html", "a"}, "diff takes two file names: A B"},
@@ -464,6 +471,15 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
     put("theirs-equal.blk", staff);
     put("fails.txt", "9\n");
     put("escape.txt", "Skill Knight\n\x1b[2JStaff GGGG\n");
+    // The user changes the Knight's Staff before promotion; another run its dark path.
+    const std::string shown_staff = levels_of(BLOCK, 0, 0);
+    const std::string first_level = std::string(1, shown_staff[0] == 'G' ? 'M' : 'G') + shown_staff.substr(1);
+    const std::string dark_path = shown_staff.substr(0, 3) + (shown_staff[3] == 'B' ? 'E' : 'B');
+    put("first-level.txt", "Skill Knight\nStaff " + first_level + "\n");
+    put("theirs-dark.blk", with_entry(BLOCK, 0, 0, dark_path.c_str()));
+    std::string yours;  // what the user changed of the Staff to GGGG, "." where it was G already
+    for (char level : shown_staff)
+        yours += level == 'G' ? '.' : 'G';
     const std::string MENDED = "# skilltab: line 2: unknown skill: Stafff\n"
                                "# Mend the text and save it, or save it unchanged to give up.\n"
                                "Skill Knight\nStafff GGGG\n";
@@ -474,6 +490,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         bool text_kept;     // whether the user's text is left in the temporary folder
         std::string seen2;  // the text of the second round, where there is one
         bool on_windows;
+        std::string kept = "";  // the text kept, where it is checked
     };
     const EditCase cases[] = {
         {"kept.blk", "0 staff.txt -", "", "Changed entries: 1\n", "", 0, staff, false, "", true},
@@ -485,8 +502,13 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         {"kept.blk", "0 bad.txt -\n4", "", "", "skilltab: editor failed: exit status 4; your text is in PATH\n", 1,
          BLOCK, true, MENDED, false},
         {"kept.blk", "0 staff.txt - theirs-same.blk kept.blk", "", "",
-         "skilltab: kept.blk: changed while you edited it; your text is in PATH\n", 1, with_entry(BLOCK, 0, 0, "BBBB"),
-         true, "", true},
+         "skilltab: kept.blk: Staff Knight: you set " + yours + ", it now holds BBBB\n"
+         "skilltab: kept.blk: changed while you edited it; your text is in PATH\n",
+         1, with_entry(BLOCK, 0, 0, "BBBB"), true, "", true,
+         HEAD + "Skill         Knight\nStaff         " + yours + "\n"},
+        // Another run's change of another level of the same entry is kept beside the user's.
+        {"kept.blk", "0 first-level.txt - theirs-dark.blk kept.blk", "", "Changed entries: 1\n", "", 0,
+         with_entry(BLOCK, 0, 0, (first_level.substr(0, 3) + dark_path[3]).c_str()), false, "", false},
         {"kept.blk", "0 staff.txt - theirs-other.blk kept.blk", "", "Changed entries: 1\n", "", 0,
          with_entry(staff, 1, 0, "BBBB"), false, "", false},
         {"kept.blk", "0 staff.txt - theirs-equal.blk kept.blk", "", "Changed entries: 0\n", "", 0, staff, false, "",
@@ -584,6 +606,9 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             int kept = 0;
             for (const auto& entry : std::filesystem::directory_iterator(temporary)) {
                 kept += std::regex_match(entry.path().string(), text_name);
+                if (!c.kept.empty()) {
+                    EXPECT_EQ(read_whole_file(entry.path().string()), c.kept) << what;
+                }
                 std::filesystem::remove(entry.path());
             }
             EXPECT_EQ(kept, c.text_kept ? 1 : 0) << what;

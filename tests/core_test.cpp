@@ -83,9 +83,9 @@ TEST(CoreTest, AnEntryChangedMeanwhileIsOneTheUserChangedToSomethingElse)
     constexpr int KNIGHT = 0, STAFF = 0;
     const Table shown = make_table(1);
     Table change = make_table(0, KNIGHT, STAFF, "GGGG");
-    EXPECT_TRUE(keep_changed_entries(&change, &shown));
+    EXPECT_TRUE(keep_changed_levels(&change, &shown));
     Table unchanged = make_table(0, KNIGHT, STAFF, "BBBB");
-    EXPECT_FALSE(keep_changed_entries(&unchanged, &shown));
+    EXPECT_FALSE(keep_changed_levels(&unchanged, &shown));
     struct {
         const char* fault;
         int class_index, slot;
@@ -100,7 +100,8 @@ TEST(CoreTest, AnEntryChangedMeanwhileIsOneTheUserChangedToSomethingElse)
         Table now = shown;
         for (int stage = 0; stage < STAGE_COUNT; ++stage)
             now.levels[table_index(row.class_index, stage, row.slot)] = static_cast<unsigned char>(row.level);
-        EXPECT_EQ(changed_meanwhile(&now, &shown, &change), row.conflict) << row.fault;
+        EXPECT_EQ(next_conflicting_entry(&now, &shown, &change, FIRST_POSITION) != END_POSITION, row.conflict)
+            << row.fault;
     }
 }
 

@@ -272,22 +272,47 @@ Reading read_edited_text(const EditText* text, bool after_mistake, Table* table,
     return Reading::FAILED;
 }
 
-// The entries the user changed, written into the file as it is now.
-Status write_edits(const TableFile* file, const Table* shown_table, const Table* edited, const EditText* text)
+// After a conflict: each entry in which another run changed a level that
+// the user changed too, named; and the user's text replaced by a patch of
+// the user's own changes, which changes nothing else when applied later.
+void tell_conflicts(const TableFile* file, const Table* change, const Table* shown_table, const Table* now,
+                    EditText* text)
+{
+    for (int entry = next_conflicting_entry(now, shown_table, change, FIRST_POSITION); entry != END_POSITION;
+         entry = next_conflicting_entry(now, shown_table, change, entry)) {
+        char yours[ENTRY_SIZE], theirs[ENTRY_SIZE];
+        format_table_entry(change, entry_class(entry), entry_slot(entry), yours);
+        format_entry(now->levels, entry_class(entry), entry_slot(entry), theirs);
+        print_error("skilltab: %s: %s %s: you set %s, it now holds %s\n", shown(file->typed).c_str(),
+                    skill_text_names[entry_slot(entry)], class_names[entry_class(entry)], yours, theirs);
+    }
+    char formatted[TEXT_SIZE_MAX + 1];
+    formatted[format_text_table(change, formatted)] = '\0';
+    EditText patch;
+    if (make_text(&patch, formatted, nullptr) == Status::DONE) {
+        std::remove(text->path);
+        *text = patch;
+    }
+}
+
+// The levels the user changed, written into the file as it is now.
+Status write_edits(const TableFile* file, const Table* shown_table, const Table* edited, EditText* text)
 {
     Table change = *edited;
-    if (!keep_changed_entries(&change, shown_table)) {
+    if (!keep_changed_levels(&change, shown_table)) {
         std::remove(text->path);
         std::printf("No changes.\n");
         return finish_output(Status::DONE, Status::FAILED);
     }
     Changed changed;
     int count = 0;
-    Status status = change_under_lock(file, &change, shown_table, &changed, &count);
+    Table now;
+    Status status = change_under_lock(file, &change, shown_table, &changed, &count, &now);
     switch (changed) {
     case Changed::WRITTEN:
     case Changed::NONE: std::remove(text->path); return tell_changed(status, changed, count, file->typed);
     case Changed::CONFLICT:
+        tell_conflicts(file, &change, shown_table, &now, text);
         print_error("skilltab: %s: changed while you edited it; your text is in %s\n", shown(file->typed).c_str(),
                     shown(text->path).c_str());
         break;

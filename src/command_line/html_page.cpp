@@ -28,6 +28,7 @@ constexpr const char* STYLE =
     ".level2 { color: #0d47a1; }\n"
     ".level3 { color: #7b1fa2; }\n"
     ".level4 { color: #b71c1c; font-weight: bold; }\n"
+    ".unset { color: #795548; font-weight: bold; }\n"
     ".legend span, .differences span { font-family: monospace; font-size: 1.1em; }\n"
     "* { -webkit-print-color-adjust: exact; print-color-adjust: exact; }\n"
     "@media print {\n"
@@ -68,12 +69,33 @@ void print_escaped(std::FILE* page, const char* text)
     }
 }
 
-void print_levels(std::FILE* page, const unsigned char* levels, int class_index, int slot)
+// One entry's levels, each coloured by its level, and "." for a level the
+// table does not set, in a mark of its own.
+void print_levels(std::FILE* page, const Table* table, int class_index, int slot)
 {
     for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        int level = levels[table_index(class_index, stage, slot)];
+        int index = table_index(class_index, stage, slot);
+        if (!table->set[index]) {
+            std::fprintf(page, "<span class=\"unset\">%c</span>", UNSET_LETTER);
+            continue;
+        }
+        int level = table->levels[index];
         std::fprintf(page, "<span class=\"level%d\">%c</span>", level, LEVEL_LETTERS[level]);
     }
+}
+
+// Whether an entry that both tables name leaves a level unset in either.
+bool shows_unset_level(const Table* table, const Table* old)
+{
+    for (int entry = next_shared_entry(table, old, FIRST_POSITION); entry != END_POSITION;
+         entry = next_shared_entry(table, old, entry)) {
+        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+            int index = table_index(entry_class(entry), stage, entry_slot(entry));
+            if (!table->set[index] || !old->set[index])
+                return true;
+        }
+    }
+    return false;
 }
 
 // A file's name in the page's text, isolated, so that a name written right
@@ -112,10 +134,10 @@ void print_cell(std::FILE* page, const Table* table, const Table* old, int class
     bool changed = entry_differs(table, old, class_index, slot);
     std::fputs(changed ? "<td class=\"changed\">" : "<td>", page);
     if (changed) {
-        print_levels(page, old->levels, class_index, slot);
+        print_levels(page, old, class_index, slot);
         std::fputs(" \xE2\x86\x92 <span class=\"new\">", page);
     }
-    print_levels(page, table->levels, class_index, slot);
+    print_levels(page, table, class_index, slot);
     std::fputs(changed ? "</span></td>" : "</td>", page);
 }
 
@@ -142,7 +164,7 @@ void print_table(std::FILE* page, const Table* table, const Table* old)
 }
 
 // What the letters mean, and on a page of differences, what a mark means.
-void print_legend(std::FILE* page, const char* first_name, const char* second_name)
+void print_legend(std::FILE* page, const char* first_name, const char* second_name, bool unset)
 {
     std::fputs("<p class=\"legend\">Each entry is four levels: unpromoted, first promotion, light path, dark path."
                "</p>\n<p class=\"legend\">Levels:",
@@ -150,6 +172,8 @@ void print_legend(std::FILE* page, const char* first_name, const char* second_na
     for (int level = 0; level < LEVEL_COUNT; ++level)
         std::fprintf(page, "%s <span class=\"level%d\">%c</span> %s", level == 0 ? "" : ",", level,
                      LEVEL_LETTERS[level], LEVEL_WORDS[level]);
+    if (unset)
+        std::fprintf(page, ", <span class=\"unset\">%c</span> not set: a patch leaves it as it is", UNSET_LETTER);
     std::fputs("</p>\n", page);
     if (second_name != nullptr) {
         std::fputs("<p class=\"legend\">A marked entry, <span class=\"marked\">OLD \xE2\x86\x92 NEW</span>, "
@@ -183,9 +207,9 @@ void print_differences(std::FILE* page, const Table* first, const Table* second)
     for (; entry != END_POSITION; entry = next_differing_entry(first, second, entry)) {
         int class_index = entry_class(entry), slot = entry_slot(entry);
         std::fprintf(page, "<li>%s, %s: ", skill_text_names[slot], class_names[class_index]);
-        print_levels(page, first->levels, class_index, slot);
+        print_levels(page, first, class_index, slot);
         std::fputs(" \xE2\x86\x92 ", page);
-        print_levels(page, second->levels, class_index, slot);
+        print_levels(page, second, class_index, slot);
         std::fputs("</li>\n", page);
     }
     std::fputs("</ul>\n", page);
@@ -197,7 +221,7 @@ void print_table_page(std::FILE* page, const char* name, const Table* table)
 {
     print_start(page, name, nullptr, 0);
     print_table(page, table, table);
-    print_legend(page, name, nullptr);
+    print_legend(page, name, nullptr, shows_unset_level(table, table));
 }
 
 int print_difference_page(std::FILE* page, const char* first_name, const Table* first,
@@ -207,6 +231,6 @@ int print_difference_page(std::FILE* page, const char* first_name, const Table* 
     print_start(page, first_name, second_name, changed);
     print_differences(page, first, second);
     print_table(page, second, first);
-    print_legend(page, first_name, second_name);
+    print_legend(page, first_name, second_name, shows_unset_level(second, first));
     return changed;
 }

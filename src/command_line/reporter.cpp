@@ -161,12 +161,17 @@ Status try_change_under_lock(const TableFile* file)
     return report_outcome(try_change(file, &the_copy), file->typed, &the_copy.replacement);
 }
 
+Status refuse_unwritable(const TableFile* file)
+{
+    return report_outcome(check_writable_file(file), file->typed, nullptr);
+}
+
 Status change_under_lock(const TableFile* file, const Table* change, const Table* shown_table, Changed* changed,
-                         int* count)
+                         int* count, Table* now)
 {
     FileCopy& copy = the_copy;
     Outcome outcome = Outcome::DONE;
-    *changed = change_table_file(file, change, shown_table, &copy, &outcome, count);
+    *changed = change_table_file(file, change, shown_table, &copy, &outcome, count, now);
     switch (*changed) {
     case Changed::CONFLICT: report_left_behind(&copy.replacement); return Status::FAILED;
     case Changed::NONE:

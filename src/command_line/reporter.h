@@ -55,9 +55,13 @@ Status finish_output(Status status, Status failure, const char* replaced = nullp
 // and NONE, count says how many entries it changed; tell_changed then
 // prints it.
 Status change_under_lock(const TableFile* file, const Table* change, const Table* shown, Changed* changed,
-                         int* count);
+                         int* count, Table* now);
 // What would refuse a change of the file at its writing, told before the
 // work: try_change.
 Status try_change_under_lock(const TableFile* file);
+
+// A block file marked read-only, told as a change would tell it, without
+// making a file: check_writable_file.
+Status refuse_unwritable(const TableFile* file);
 
 Status tell_changed(Status status, Changed changed, int count, const char* typed);

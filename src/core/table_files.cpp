@@ -157,24 +157,34 @@ Outcome try_change(const TableFile* file, FileCopy* copy)
     return outcome == Outcome::DONE ? abandon_copy(copy, outcome) : outcome;
 }
 
+Outcome check_writable_file(const TableFile* file)
+{
+    switch (file->kind) {
+    case TableKind::SKILL_BLOCK: return check_writable(file->final_name) == 0 ? Outcome::DONE : Outcome::NOT_OPENED;
+    case TableKind::GAME_EXE:
+    case TableKind::TEXT: break;
+    }
+    return Outcome::DONE;
+}
+
 Changed change_table_file(const TableFile* file, const Table* change, const Table* shown, FileCopy* copy,
-                          Outcome* outcome, int* count)
+                          Outcome* outcome, int* count, Table* now)
 {
     unsigned char levels[SKILL_BLOCK_SIZE];
     *outcome = begin_change(file, copy, levels);
     if (*outcome != Outcome::DONE)
         return Changed::FAILED;
-    Table now;
-    fill_whole_table(&now, levels);
-    if (shown != nullptr && changed_meanwhile(&now, shown, change)) {
+    fill_whole_table(now, levels);
+    if (shown != nullptr && next_conflicting_entry(now, shown, change, FIRST_POSITION) != END_POSITION) {
         abandon_copy(copy, Outcome::DONE);
         return Changed::CONFLICT;
     }
-    *count = write_change(&now, change);
+    Table changed = *now;
+    *count = write_change(&changed, change);
     if (*count == 0) {  // another run has made the very change meanwhile
         abandon_copy(copy, Outcome::DONE);
         return Changed::NONE;
     }
-    *outcome = finish_change(file, copy, now.levels);
+    *outcome = finish_change(file, copy, changed.levels);
     return *outcome == Outcome::DONE || *outcome == Outcome::NOT_SYNCED ? Changed::WRITTEN : Changed::FAILED;
 }

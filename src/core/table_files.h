@@ -73,6 +73,10 @@ bool is_copy_name(const TableFile* file);
 // copy->replacement tells of a new file that could not be removed.
 Outcome try_change(const TableFile* file, FileCopy* copy);
 
+// What of try_change can be found without making a file or taking a lock:
+// a block file marked read-only (NOT_OPENED, EACCES); else DONE.
+Outcome check_writable_file(const TableFile* file);
+
 // How a change under the lock ended.
 enum class Changed {
     WRITTEN,   // the file is replaced (perhaps with its folder not synced: see the outcome)
@@ -85,9 +89,10 @@ enum class Changed {
 // file is now: its table is read again once the replacement holds the file's
 // folder, so that a run changing other entries at the same time is waited
 // for and its changes kept. Where `shown` is given, the change is a user's
-// from those levels, and an entry that another run changed meanwhile
-// refuses it (CONFLICT). The outcome of the file's reading and writing goes
+// from those levels, and a level that another run changed meanwhile
+// refuses it (CONFLICT; next_conflicting_entry names the entries). The outcome of the file's reading and writing goes
 // to *outcome, and with WRITTEN and NONE how many entries changed to *count;
+// the file's table as it was read under the lock goes to *now.
 // copy->replacement tells of a new file that could not be removed.
 Changed change_table_file(const TableFile* file, const Table* change, const Table* shown, FileCopy* copy,
-                          Outcome* outcome, int* count);
+                          Outcome* outcome, int* count, Table* now);

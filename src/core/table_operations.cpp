@@ -14,6 +14,15 @@ bool sets_entry(const Table* table, int class_index, int slot)
     return false;
 }
 
+bool sets_any_level(const Table* table)
+{
+    for (bool set : table->set) {
+        if (set)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void fill_whole_table(Table* table, const unsigned char* block)
@@ -99,28 +108,99 @@ int write_change(Table* table, const Table* change)
     return changed;
 }
 
-bool keep_changed_entries(Table* change, const Table* shown)
+namespace {
+
+// Names only the classes and skills in which the table sets a level.
+void name_only_what_is_set(Table* table)
+{
+    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
+        table->classes[class_index] = false;
+    for (int slot = 0; slot < SKILL_COUNT; ++slot)
+        table->skills[slot] = false;
+    for (int entry = 0; entry < END_POSITION; ++entry) {
+        if (sets_entry(table, entry_class(entry), entry_slot(entry)))
+            table->classes[entry_class(entry)] = table->skills[entry_slot(entry)] = true;
+    }
+}
+
+}  // namespace
+
+bool keep_changed_levels(Table* change, const Table* shown)
 {
     bool any = false;
-    for (int entry = 0; entry < END_POSITION; ++entry) {
-        int class_index = entry_class(entry), slot = entry_slot(entry);
-        bool changed = entry_differs(change, shown, class_index, slot);
-        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-            bool& set = change->set[table_index(class_index, stage, slot)];
-            set = set && changed;
-        }
-        any = any || changed;
+    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
+        bool& set = change->set[index];
+        set = set && shown->set[index] && change->levels[index] != shown->levels[index];
+        any = any || set;
     }
+    name_only_what_is_set(change);
     return any;
 }
 
-bool changed_meanwhile(const Table* now, const Table* shown, const Table* change)
+int next_conflicting_entry(const Table* now, const Table* shown, const Table* change, int entry)
 {
-    for (int entry = 0; entry < END_POSITION; ++entry) {
-        int class_index = entry_class(entry), slot = entry_slot(entry);
-        if (sets_entry(change, class_index, slot) && entry_differs(now, shown, class_index, slot)
-            && entry_differs(now, change, class_index, slot))
-            return true;
+    for (++entry; entry < END_POSITION; ++entry) {
+        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+            int index = table_index(entry_class(entry), stage, entry_slot(entry));
+            if (change->set[index] && now->levels[index] != shown->levels[index]
+                && now->levels[index] != change->levels[index])
+                return entry;
+        }
+    }
+    return END_POSITION;
+}
+
+bool make_patch(const Table* first, const Table* second, Table* patch)
+{
+    clear_table(patch);
+    bool shared_class = false;
+    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
+        shared_class = shared_class || (first->classes[class_index] && second->classes[class_index]);
+    for (int entry = next_differing_entry(first, second, FIRST_POSITION); entry != END_POSITION;
+         entry = next_differing_entry(first, second, entry)) {
+        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+            int index = table_index(entry_class(entry), stage, entry_slot(entry));
+            patch->set[index] = first->set[index] && second->set[index] && first->levels[index] != second->levels[index];
+            patch->levels[index] = patch->set[index] ? second->levels[index] : 0;
+        }
+    }
+    name_only_what_is_set(patch);
+    if (!sets_any_level(patch)) {
+        for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
+            patch->classes[class_index] = first->classes[class_index] && second->classes[class_index];
+    }
+    return shared_class;
+}
+
+bool find_conflict(const Table* const* patches, int count, int entry, int* first, int* second)
+{
+    for (int later = 1; later < count; ++later) {
+        for (int earlier = 0; earlier < later; ++earlier) {
+            if (entry_differs(patches[earlier], patches[later], entry_class(entry), entry_slot(entry))) {
+                *first = earlier;
+                *second = later;
+                return true;
+            }
+        }
     }
     return false;
+}
+
+void clear_table(Table* table)
+{
+    std::memset(table, 0, sizeof *table);
+}
+
+void add_patch(Table* combined, const Table* patch)
+{
+    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
+        if (patch->set[index]) {
+            combined->set[index] = true;
+            combined->levels[index] = patch->levels[index];
+        }
+    }
+    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
+        combined->classes[class_index] = combined->classes[class_index] || patch->classes[class_index];
+    for (int slot = 0; slot < SKILL_COUNT; ++slot)
+        combined->skills[slot] = combined->skills[slot] || patch->skills[slot];
 }

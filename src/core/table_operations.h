@@ -42,11 +42,26 @@ int count_differing_entries(const Table* first, const Table* second);
 // entries a level changed.
 int write_change(Table* table, const Table* change);
 
-// Keeps in `change` only the entries that differ from `shown`: the others
-// are no longer set. Returns whether any is left.
-bool keep_changed_entries(Table* change, const Table* shown);
+// Keeps in `change` only the levels that differ from `shown`, and names only
+// the classes and skills that still set a level. Returns whether any is left.
+bool keep_changed_levels(Table* change, const Table* shown);
 
-// Whether `now` holds, in an entry that `change` sets, levels that are
-// neither those the user was shown nor those of the change: another run
-// changed that entry meanwhile.
-bool changed_meanwhile(const Table* now, const Table* shown, const Table* change);
+// The next entry after `entry` in which `now` holds, at a level that
+// `change` sets, neither the level the user was shown nor the change's:
+// another run changed that level meanwhile. Or END_POSITION.
+int next_conflicting_entry(const Table* now, const Table* shown, const Table* change, int entry);
+
+// The patch from `first` to `second`: the levels both set and that differ,
+// set to second's; only the classes and skills with such a level named; and
+// where nothing differs, the classes both name and no skill. Returns whether
+// the two name a class in common (with none, the patch names nothing).
+bool make_patch(const Table* first, const Table* second, Table* patch);
+
+// Of patches[0..count), the first two in order that set a level of the
+// entry differently: true, with their numbers in *first and *second.
+bool find_conflict(const Table* const* patches, int count, int entry, int* first, int* second);
+
+// What `patch` sets and names added to `combined`, which starts empty
+// (clear_table); the patches must not conflict.
+void clear_table(Table* table);
+void add_patch(Table* combined, const Table* patch);

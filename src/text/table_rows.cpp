@@ -14,12 +14,22 @@ bool word_is(const Word* word, const char* name)
     return word->length <= QUOTED_MAX && same_ignoring_case(word->kept, static_cast<size_t>(word->length), name);
 }
 
+// A level of an entry: 0 to 4, or -1 for "." (a level the table leaves as
+// it is), or -2 for no level.
+int level_in_entry(char c)
+{
+    if (c == UNSET_LETTER)
+        return -1;
+    int level = level_of_letter(static_cast<unsigned char>(c));
+    return level >= 0 ? level : -2;
+}
+
 bool is_four_levels(const Word* field)
 {
     if (field->length != STAGE_COUNT)
         return false;
     for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        if (level_of_letter(static_cast<unsigned char>(field->kept[stage])) < 0)
+        if (level_in_entry(field->kept[stage]) < -1)
             return false;
     }
     return true;
@@ -127,9 +137,9 @@ TextRead check_row(RowChecks* checks, const Word* name, const Word* const* entri
     for (int column = 0; column < checks->class_count; ++column) {
         for (int stage = 0; stage < STAGE_COUNT; ++stage) {
             int index = table_index(checks->order[column], stage, slot);
-            table->levels[index] =
-                static_cast<unsigned char>(level_of_letter(static_cast<unsigned char>(entries[column]->kept[stage])));
-            table->set[index] = true;
+            int level = level_in_entry(entries[column]->kept[stage]);
+            table->set[index] = level >= 0;
+            table->levels[index] = static_cast<unsigned char>(level >= 0 ? level : 0);
         }
     }
     return TextRead::DONE;

@@ -202,7 +202,7 @@ int format_text_table(const Table* table, char* text)
             if (!table->classes[class_index])
                 continue;
             char entry[ENTRY_SIZE];
-            format_entry(table->levels, class_index, slot, entry);
+            format_table_entry(table, class_index, slot, entry);
             length = put_padded(text, length, entry, ENTRY_COLUMNS);
         }
         length = end_line(text, length);

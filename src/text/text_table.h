@@ -22,7 +22,8 @@
 //     viewer's name of a skill in any letter case, or Slot 27 or Slot 28 for
 //     the two slots the game leaves unused. Each skill at most once.
 //  4. An entry is exactly four levels: unpromoted, first promotion, light
-//     path, dark path; each one of - 0 B 1 E 2 M 3 G 4, letters in either case.
+//     path, dark path; each one of - 0 B 1 E 2 M 3 G 4, letters in either case,
+//     or "." for a level the table leaves as it is (a patch's).
 //  5. Anything else refuses the whole file, with the line and what is wrong;
 //     reading stops at the first line at fault. A message quotes a word (a
 //     field, or a row's joined skill name) whole up to 1000 bytes, a longer
@@ -31,12 +32,13 @@
 //     four levels, an unknown skill, a skill named twice.
 //     (The header's and the rows' checks are table_rows', shared with every
 //     form of a table in fields; the fields of a line are this file's.)
-// A table that names all 37 slots and all 9 classes is complete; any other
-// is a patch.
+// A table that names all 37 slots and all 9 classes and sets every level is
+// complete; any other is a patch.
 //
 // Writing: the three comment lines, the header (Skill in 14 columns, each
 // class in 9) and one row a named skill in slot order (its name in 14
-// columns, each entry in 9, levels as - B E M G), the classes a table names
+// columns, each entry in 9, levels as - B E M G, "." where the table sets
+// none), the classes a table names
 // in the editor's order, no trailing spaces, LF line ends. The same table
 // always gives the same bytes.
 #pragma once
