@@ -169,6 +169,80 @@ TEST_F(CommandLineTest, ApplyChangesOnlyTheCellsItNames)
     }
 }
 
+TEST_F(CommandLineTest, PatchesAreMadeSharedAndCombined)
+{
+    // The Knight's Staff and Sword in a game, changed by mods that leave
+    // every other level as it is.
+    put("mm7.exe", GAME);
+    put("whole.blk", BLOCK);
+    const std::string staff = levels_of(BLOCK, 0, 0), sword = levels_of(BLOCK, 0, 1);
+    const std::string light = staff.substr(0, 2) + (staff[2] == 'G' ? 'M' : 'G') + staff[3];
+    const std::string modded = with_entry(with_entry(BLOCK, 0, 0, light.c_str()), 0, 1, "EEEE");
+    put("modded.blk", modded);
+    put("light.txt", "Skill Knight\nStaff .." + light.substr(2, 1) + ".\n");
+    put("sword.txt", "Skill Knight Monk\nSword EEEE ....\n");
+    put("sword-again.txt", "Skill Knight\nSword E.E.\n");
+    put("other-sword.txt", "Skill Knight\nSword .M..\n");
+    put("monk.txt", "Skill Monk\nStaff GGGG\n");
+    const std::string game_modded = as_string(make_stand_in_game(std::vector<unsigned char>(modded.begin(), modded.end())));
+    const std::string sword_changes = sword == "EEEE" ? "" : "Sword\tKnight\t" + sword + "\tEEEE\n";
+    struct PatchCase {
+        const char* what;
+        std::vector<std::string> words;
+        std::string out, err;
+        int status;
+        std::string game;  // what mm7.exe holds afterwards
+    };
+    const PatchCase cases[] = {
+        {"a patch names only what changed", {"diff", "--patch", "whole.blk", "modded.blk"},
+         HEAD + "Skill         Knight\nStaff         .." + light.substr(2, 1) + ".\n"
+             + (sword == "EEEE" ? "" : "Sword         " + std::string(sword[0] == 'E' ? "." : "E") + (sword[1] == 'E' ? "." : "E")
+                                           + (sword[2] == 'E' ? "." : "E") + (sword[3] == 'E' ? "." : "E") + "\n"),
+         "", 1, GAME},
+        {"the same twice is a patch that changes nothing", {"diff", "--patch", "whole.blk", "mm7.exe"},
+         HEAD + "Skill         Knight   Thief    Monk     Paladin  Archer   Ranger   Cleric   Druid    Sorcerer\n", "", 0,
+         GAME},
+        {"no class in common", {"diff", "--patch", "light.txt", "monk.txt"}, "",
+         "skilltab: light.txt and monk.txt name no class in common\n", 0, GAME},
+        {". is read and written back", {"show", "light.txt"}, HEAD + "Skill         Knight\nStaff         .." + light.substr(2, 1) + ".\n",
+         "", 0, GAME},
+        {"diff shows . where a table sets nothing", {"diff", "light.txt", "whole.blk"},
+         light == staff ? "" : "Staff\tKnight\t.." + light.substr(2, 1) + ".\t" + staff + "\n", "", light == staff ? 0 : 1,
+         GAME},
+        {"a patch is no skill block", {"convert", "light.txt", "x.blk"}, "",
+         "skilltab: x.blk: a skill block file needs a complete table\n", 1, GAME},
+        {"a dry run tells and changes nothing", {"apply", "--dry-run", "light.txt", "sword.txt", "mm7.exe"},
+         (light == staff ? "" : "Staff\tKnight\t" + staff + "\t" + light + "\n") + sword_changes
+             + "Would change entries: " + std::to_string((light != staff) + (sword != "EEEE")) + "\n",
+         "", 0, GAME},
+        {"two patches that set a level differently", {"apply", "sword.txt", "light.txt", "other-sword.txt", "mm7.exe"}, "",
+         "skilltab: sword.txt and other-sword.txt set Sword Knight differently: EEEE and .M..\n", 1, GAME},
+        {"a refusal of one patch is the whole run's", {"apply", "light.txt", "missing.txt", "mm7.exe"}, "",
+         "skilltab: missing.txt: cannot open: No such file or directory\n", 1, GAME},
+        {"three patches at once, the same level set alike", {"apply", "light.txt", "sword.txt", "sword-again.txt", "mm7.exe"},
+         "Changed entries: " + std::to_string((light != staff) + (sword != "EEEE")) + "\n", "", 0, game_modded},
+    };
+    for (const PatchCase& c : cases) {
+        put("mm7.exe", GAME);
+        const auto before = snapshot();
+        ProgramRun result = run_command(c.words);
+        EXPECT_EQ(result.out, c.out) << c.what;
+        EXPECT_EQ(result.err, c.err) << c.what;
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_TRUE(get("mm7.exe") == c.game) << c.what;
+        if (c.game == GAME) {
+            EXPECT_EQ(snapshot(), before) << c.what;  // every file as it was: bytes, inode, time
+        }
+    }
+    // The patch of a difference, applied to the first, gives the second.
+    put("mod.txt", run_command({"diff", "--patch", "whole.blk", "modded.blk"}).out);
+    put("game.exe", GAME);
+    ProgramRun applied = run_command({"apply", "mod.txt", "game.exe"});
+    EXPECT_EQ(applied.status, 0) << applied.err << get("mod.txt");
+    EXPECT_TRUE(get("game.exe") == game_modded);
+    EXPECT_EQ(run_command({"diff", "game.exe", "modded.blk"}).status, 0);
+}
+
 TEST_F(CommandLineTest, DiffListsTheEntriesThatDiffer)
 {
     put("mm7.exe", GAME);
@@ -648,6 +722,7 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
     put("b.blk", with_entry(BLOCK, 0, 1, "GGGG"));
     put("patch.txt", "Skill Monk Knight\nSword BBBB ----\nStaff GGGG EEEE\n");
     put("thief.txt", "Skill Thief\nSword BBBB\n");
+    put("light.txt", "Skill Knight\nSword ..E.\n");
     if (!testing_windows()) {
         put("a&<b>\xff.blk", BLOCK);
         put("x\u202Ey.blk", BLOCK);
@@ -664,6 +739,7 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
         std::vector<std::string> rows;
         size_t marks;
         std::string differences = "";  // what a page of differences says under its heading
+        bool unset = false;            // whether the page shows a level that is not set
     };
     const std::string SAME = "Nothing differs: every entry that both files name holds the same levels.";
     const PageCase cases[] = {
@@ -681,6 +757,10 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
         {{"diff", "--html", "a.blk", "a.blk"}, 0, "skilltab: a.blk" + ARROW + "a.blk, 0 changed entries", table, 0, SAME},
         {{"diff", "--html", "patch.txt", "thief.txt"}, 0, "skilltab: patch.txt" + ARROW + "thief.txt, 0 changed entries",
          {"Skill", "Sword"}, 0, "The two files name no entry in common: there is nothing to compare."},
+        // A level that a patch leaves as it is, in a mark of its own.
+        {{"show", "--html", "light.txt"}, 0, "skilltab: light.txt", {"Skill Knight", "Sword ..E."}, 0, "", true},
+        {{"diff", "--html", "b.blk", "light.txt"}, 1, "skilltab: b.blk" + ARROW + "light.txt, 1 changed entry",
+         {"Skill Knight", "Sword GGGG" + ARROW + "..E."}, 1, "Sword, Knight: GGGG" + ARROW + "..E.", true},
         {{"show", "--html", "a&<b>\xff.blk"}, 0, "skilltab: a&amp;&lt;b&gt;\uFFFD.blk", table, 0},
         // A control character in a name shows as "?", and every name is isolated.
         {{"show", "--html", "x\u202Ey.blk"}, 0, "skilltab: x?y.blk", table, 0},
@@ -744,7 +824,11 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
                                                                          c.title.find(", ") - c.title.find(ARROW) - ARROW.size())
                                                         + ".\n"
                                                   : "";
-        EXPECT_EQ(legends, LEGEND + marked) << what;
+        std::string levels = LEGEND;
+        if (c.unset)
+            levels.insert(levels.size() - 1, ", . not set: a patch leaves it as it is");
+        EXPECT_EQ(legends, levels + marked) << what;
+        EXPECT_EQ(dom.find("<span class=\"unset\">.</span>") != std::string::npos, c.unset) << what;
     }
 }
 
@@ -845,9 +929,9 @@ TEST_F(CommandLineTest, PagesPrintWholeOnA4AndLetter)
     std::smatch found;
     ASSERT_TRUE(std::regex_search(style, found, std::regex("td\\.changed[^{]*\\{ background: (#[0-9a-f]{6})")));
     const std::string marked = found[1].str();
-    for (int level = 0; level < 5; ++level) {
-        ASSERT_TRUE(std::regex_search(style, found,
-                                      std::regex("\\.level" + std::to_string(level) + " \\{ color: (#[0-9a-f]{6})")));
+    for (const std::string mark : {"level0", "level1", "level2", "level3", "level4", "unset"}) {
+        const std::string level = mark;
+        ASSERT_TRUE(std::regex_search(style, found, std::regex("\\." + mark + " \\{ color: (#[0-9a-f]{6})")));
         EXPECT_GE(contrast(found[1].str(), "#ffffff"), 4.5) << "level " << level << " on white";
         EXPECT_GE(contrast(found[1].str(), marked), 4.5) << "level " << level << " on a changed entry";
     }

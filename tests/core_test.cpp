@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "core/table_operations.h"
@@ -102,6 +103,97 @@ TEST(CoreTest, AnEntryChangedMeanwhileIsOneTheUserChangedToSomethingElse)
             now.levels[table_index(row.class_index, stage, row.slot)] = static_cast<unsigned char>(row.level);
         EXPECT_EQ(next_conflicting_entry(&now, &shown, &change, FIRST_POSITION) != END_POSITION, row.conflict)
             << row.fault;
+    }
+}
+
+// A table that names each class and skill by chance and sets by chance
+// the levels of the entries it names; its levels are `like`'s, some changed.
+Table random_table(std::mt19937& random, const Table* like)
+{
+    std::bernoulli_distribution often(0.75), seldom(0.2);
+    std::uniform_int_distribution<int> level(0, 4);
+    Table table;
+    clear_table(&table);
+    for (bool& named : table.classes)
+        named = often(random);
+    for (bool& named : table.skills)
+        named = often(random);
+    for (int entry = 0; entry < END_POSITION; ++entry) {
+        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+            int index = table_index(entry_class(entry), stage, entry_slot(entry));
+            table.set[index] = names_entry(&table, entry_class(entry), entry_slot(entry)) && often(random);
+            table.levels[index] = static_cast<unsigned char>(seldom(random) ? level(random) : like->levels[index]);
+            table.levels[index] = table.set[index] ? table.levels[index] : 0;
+        }
+    }
+    return table;
+}
+
+TEST(CoreTest, APatchOfADifferenceMakesTheOneIntoTheOther)
+{
+    std::mt19937 random(26);
+    Table base = make_table(0);
+    for (unsigned char& level : base.levels)
+        level = static_cast<unsigned char>(random() % 5);
+    for (int round = 0; round < 300; ++round) {
+        const Table first = random_table(random, &base), second = random_table(random, &base),
+                    third = random_table(random, &base);
+        Table patch;
+        make_patch(&first, &second, &patch);
+        Table applied = first, elsewhere = third;
+        write_change(&applied, &patch);
+        write_change(&elsewhere, &patch);
+        for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
+            bool both = first.set[index] && second.set[index];
+            bool differ = both && first.levels[index] != second.levels[index];
+            // Applied to the first: the second, wherever both set a level; nothing else changes.
+            ASSERT_EQ(applied.levels[index], both ? second.levels[index] : first.levels[index]) << round << " " << index;
+            // Applied to another table: only the levels in which the two differ.
+            if (!differ) {
+                ASSERT_EQ(elsewhere.levels[index], third.levels[index]) << round << " " << index;
+            }
+            ASSERT_EQ(patch.set[index], differ) << round << " " << index;
+        }
+    }
+}
+
+TEST(CoreTest, PatchesConflictOnlyWhereTheySetALevelDifferently)
+{
+    constexpr int KNIGHT = 0, STAFF = 0;
+    struct {
+        const char* fault;
+        const char* levels[3];  // three patches of the Knight's Staff
+        bool conflict;
+        int first, second;  // the first two that differ
+        std::string combined;
+    } const ROWS[] = {
+        {"levels set alike taken for a conflict", {"G...", "G...", "..M."}, false, 0, 0, "G.M."},
+        {"a conflict of the first two missed", {"G...", "M...", "...."}, true, 0, 1, ""},
+        {"the first pair not the one named", {"..B.", "G...", "..E."}, true, 0, 2, ""},
+        {"the later pair named before an earlier one", {"G...", "..B.", "..E."}, true, 1, 2, ""},
+    };
+    for (const auto& row : ROWS) {
+        Table patches[3];
+        const Table* read[3];
+        for (int i = 0; i < 3; ++i) {
+            patches[i] = make_table(0, KNIGHT, STAFF, row.levels[i]);
+            read[i] = &patches[i];
+        }
+        int first = -1, second = -1;
+        EXPECT_EQ(find_conflict(read, 3, STAFF * CLASS_COUNT + KNIGHT, &first, &second), row.conflict) << row.fault;
+        if (row.conflict) {
+            EXPECT_EQ(first, row.first) << row.fault;
+            EXPECT_EQ(second, row.second) << row.fault;
+            continue;
+        }
+        EXPECT_FALSE(find_conflict(read, 3, STAFF * CLASS_COUNT + KNIGHT + 1, &first, &second)) << row.fault;
+        Table combined;
+        clear_table(&combined);
+        for (const Table* patch : read)
+            add_patch(&combined, patch);
+        char entry[ENTRY_SIZE];
+        format_table_entry(&combined, KNIGHT, STAFF, entry);
+        EXPECT_EQ(entry, row.combined) << row.fault;
     }
 }
 

@@ -87,6 +87,7 @@ TEST_F(EditorTest, ProgressionAnswers)
         {"EMG", {}, NOT_EDITED},         {"", {}, NOT_EDITED},
         {"EMGX", {}, BAD_LEVELS},        {"EMG ", {}, BAD_LEVELS},
         {"xMGG", {}, BAD_LEVELS},        {"EmGa", {}, BAD_LEVELS},
+        {"..G.", {}, BAD_LEVELS},  // a level a patch leaves as it is is a text's alone
     };
     for (const ProgressionCase& c : cases) {
         ProgramRun result = run("C\n8\n0\n" + c.answer + "\nR\nS\nout.blk\nQ\n");
