@@ -6,16 +6,18 @@ _skilltab()
         COMPREPLY=($(compgen -W "show convert apply diff edit --help --version" -- "$word"))
         return
     fi
+    local options=
     case ${COMP_WORDS[1]} in
-    show | diff)
-        if [ "$COMP_CWORD" -eq 2 ] && [[ $word == -* ]]; then
-            COMPREPLY=($(compgen -W "--html" -- "$word"))
-            return
-        fi
-        ;;
-    convert | apply | edit) ;;
+    show) options=--html ;;
+    diff) options="--html --patch" ;;
+    apply) options=--dry-run ;;
+    convert | edit) ;;
     *) return ;;
     esac
+    if [ -n "$options" ] && [ "$COMP_CWORD" -eq 2 ] && [[ $word == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$word"))
+        return
+    fi
     compopt -o filenames 2>/dev/null
     COMPREPLY=($(compgen -f -- "$word"))
 }
