@@ -111,8 +111,65 @@ void apply_one_entry(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * 1069056);
 }
 
+// Ten patches of one entry each (the Staff of each class, and the Sword of
+// the Knight), made in two versions that each iteration alternates between,
+// so that every run writes the game.
+constexpr int PATCH_COUNT = 10;
+char patch_names[2][PATCH_COUNT][32];
+
+void make_ten_patches()
+{
+    const char* SKILLS[PATCH_COUNT] = {"Staff", "Staff", "Staff", "Staff", "Staff",
+                                       "Staff", "Staff", "Staff", "Staff", "Sword"};
+    const char* CLASSES[PATCH_COUNT] = {"Knight", "Thief", "Monk", "Paladin", "Archer",
+                                        "Ranger", "Cleric", "Druid", "Sorcerer", "Knight"};
+    for (int version = 0; version < 2; ++version) {
+        for (int i = 0; i < PATCH_COUNT; ++i) {
+            std::snprintf(patch_names[version][i], sizeof patch_names[version][i], "patch-%d-%d.txt", version, i);
+            std::FILE* patch = std::fopen(patch_names[version][i], "w");
+            std::fprintf(patch, "Skill %s\n%s %s\n", CLASSES[i], SKILLS[i], version == 0 ? "GGGG" : "----");
+            std::fclose(patch);
+        }
+    }
+}
+
+// skilltab apply of ten patches at once, beside ten apply runs one after the other.
+void apply_ten_at_once(benchmark::State& state)
+{
+    set_up_game_dir();
+    make_ten_patches();
+    char apply[] = "apply", game[] = "mm7.exe";
+    char* arguments[2][PATCH_COUNT + 2];
+    for (int version = 0; version < 2; ++version) {
+        arguments[version][0] = apply;
+        for (int i = 0; i < PATCH_COUNT; ++i)
+            arguments[version][i + 1] = patch_names[version][i];
+        arguments[version][PATCH_COUNT + 1] = game;
+    }
+    int turn = 0;
+    for (auto _ : state)
+        run_command_line(PATCH_COUNT + 2, arguments[turn++ % 2]);
+}
+
+void apply_ten_one_by_one(benchmark::State& state)
+{
+    set_up_game_dir();
+    make_ten_patches();
+    char apply[] = "apply";
+    int turn = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < PATCH_COUNT; ++i) {
+            char* arguments[] = {apply, patch_names[turn % 2][i]};
+            run_command_line(2, arguments);
+        }
+        ++turn;
+    }
+}
+
 }  // namespace
 
+BENCHMARK(apply_ten_at_once)->Unit(benchmark::kMillisecond);
+BENCHMARK(apply_ten_one_by_one)->Unit(benchmark::kMillisecond);
 BENCHMARK(extract)->Unit(benchmark::kMillisecond);
 BENCHMARK(show_game)->Unit(benchmark::kMillisecond);
 BENCHMARK(extract_then_insert)->Unit(benchmark::kMillisecond);
