@@ -73,7 +73,8 @@ Status convert(const char* from, const char* to)
             return report(to, "a skill block file needs a complete table");
         break;
     case TableKind::GAME_EXE:
-    case TableKind::TEXT: break;
+    case TableKind::TEXT:
+    case TableKind::CSV: break;
     }
     return write_table(&to_file, &table);
 }

@@ -114,6 +114,7 @@ Status refuse_as_converted_file(const TableFile* file)
     switch (file->kind) {
     case TableKind::GAME_EXE: return report(file->typed, "convert writes no game executable: use apply");
     case TableKind::TEXT:
+    case TableKind::CSV:
     case TableKind::SKILL_BLOCK: break;
     }
     return refuse_game_as_target(file);
@@ -127,7 +128,8 @@ Status refuse_as_changed_file(const TableFile* file, const char* text_refusal)
             return report(file->typed, "is kept for the copy of the game that apply makes");
         return Status::DONE;
     case TableKind::SKILL_BLOCK: return refuse_game_as_target(file);
-    case TableKind::TEXT: return report(file->typed, text_refusal);
+    case TableKind::TEXT:
+    case TableKind::CSV: return report(file->typed, text_refusal);
     }
     return Status::DONE;
 }

@@ -9,6 +9,7 @@
 #include "game/insert.h"
 #include "table/names.h"
 #include "table/skill_block.h"
+#include "text/csv_table.h"
 #include "text/text_table.h"
 
 namespace {
@@ -28,15 +29,24 @@ TableKind find_kind(const char* final_name)
         return TableKind::GAME_EXE;
     if (last_component_ends_with(final_name, ".txt"))
         return TableKind::TEXT;
+    if (last_component_ends_with(final_name, ".csv"))
+        return TableKind::CSV;
     return TableKind::SKILL_BLOCK;
 }
 
-Outcome read_text_file(const char* name, Table* table, TextError* text_error)
+// A text or a CSV, as `kind` says.
+Outcome read_text_file(const char* name, TableKind kind, Table* table, TextError* text_error)
 {
     std::FILE* stream = open_for_reading(name);
     if (stream == nullptr)
         return Outcome::NOT_OPENED;
-    TextRead outcome = read_text_table(stream, table, text_error);
+    TextRead outcome = TextRead::NOT_READ;
+    switch (kind) {
+    case TableKind::CSV: outcome = read_csv_table(stream, table, text_error); break;
+    case TableKind::TEXT: outcome = read_text_table(stream, table, text_error); break;
+    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: errno = EINVAL; break;  // no text: read_table_file reads these itself
+    }
     close_keeping_error_number(stream);
     switch (outcome) {
     case TextRead::DONE: return Outcome::DONE;
@@ -75,7 +85,8 @@ Outcome begin_change(const TableFile* file, FileCopy* copy, unsigned char* level
         return outcome;
     }
     case TableKind::SKILL_BLOCK: return begin_block_copy(file->final_name, file->through_link, copy, levels);
-    case TableKind::TEXT: break;
+    case TableKind::TEXT:
+    case TableKind::CSV: break;
     }
     errno = EINVAL;  // a text is never changed in place
     return Outcome::NOT_OPENED;
@@ -86,7 +97,8 @@ Outcome finish_change(const TableFile* file, FileCopy* copy, const unsigned char
     switch (file->kind) {
     case TableKind::GAME_EXE: return finish_game_copy(copy, levels);
     case TableKind::SKILL_BLOCK: return finish_block_copy(copy, levels);
-    case TableKind::TEXT: break;
+    case TableKind::TEXT:
+    case TableKind::CSV: break;
     }
     return abandon_copy(copy, Outcome::NOT_WRITTEN);
 }
@@ -106,13 +118,17 @@ Outcome read_table_file(const TableFile* file, Table* table, TableRead* read)
 {
     unsigned char block[SKILL_BLOCK_SIZE];
     read->result = {Outcome::DONE, 0};
-    read->text = file->kind == TableKind::TEXT;
+    read->text = false;
     switch (file->kind) {
-    case TableKind::TEXT: read->result.outcome = read_text_file(file->typed, table, &read->text_error); break;
+    case TableKind::TEXT:
+    case TableKind::CSV:
+        read->text = true;
+        read->result.outcome = read_text_file(file->typed, file->kind, table, &read->text_error);
+        break;
     case TableKind::GAME_EXE: read->result = read_game_block(file->typed, block, GameLength::KNOWN); break;
     case TableKind::SKILL_BLOCK: read->result.outcome = read_block_file(file->typed, block); break;
     }
-    if (read->result.outcome == Outcome::DONE && file->kind != TableKind::TEXT)
+    if (read->result.outcome == Outcome::DONE && !read->text)
         fill_whole_table(table, block);
     return read->result.outcome;
 }
@@ -125,6 +141,10 @@ Outcome write_table_file(const TableFile* file, const Table* table, Replacement*
     switch (file->kind) {
     case TableKind::TEXT:
         size = format_text_table(table, text);
+        bytes = reinterpret_cast<const unsigned char*>(text);
+        break;
+    case TableKind::CSV:
+        size = format_csv_table(table, text);
         bytes = reinterpret_cast<const unsigned char*>(text);
         break;
     case TableKind::SKILL_BLOCK: break;
@@ -162,7 +182,8 @@ Outcome check_writable_file(const TableFile* file)
     switch (file->kind) {
     case TableKind::SKILL_BLOCK: return check_writable(file->final_name) == 0 ? Outcome::DONE : Outcome::NOT_OPENED;
     case TableKind::GAME_EXE:
-    case TableKind::TEXT: break;
+    case TableKind::TEXT:
+    case TableKind::CSV: break;
     }
     return Outcome::DONE;
 }

@@ -13,9 +13,9 @@
 
 // What a file holds, from the last part of the name it finally leads to, in
 // any letter case: a name ending in .exe is a game executable, one ending in
-// .txt a text, any other a skill block file. Every choice made on a kind is
-// a switch that names each kind.
-enum class TableKind { GAME_EXE, TEXT, SKILL_BLOCK };
+// .txt a text, one ending in .csv a spreadsheet's CSV, any other a skill
+// block file. Every choice made on a kind is a switch that names each kind.
+enum class TableKind { GAME_EXE, TEXT, CSV, SKILL_BLOCK };
 
 // A file named by a user: as typed, and where it finally leads.
 struct TableFile {
@@ -30,7 +30,7 @@ struct TableFile {
 int find_table_file(TableFile* file, const char* typed);
 
 // What reading a table came to: the outcome with its detail, the game's
-// length for ENDS_BEFORE_BLOCK; for a text (`text`), INVALID with
+// length for ENDS_BEFORE_BLOCK; for a text or a CSV (`text`), INVALID with
 // text_error saying where and why.
 struct TableRead {
     Result result;
@@ -42,7 +42,7 @@ struct TableRead {
 // level. DONE, or what went wrong, in `read`.
 Outcome read_table_file(const TableFile* file, Table* table, TableRead* read);
 
-// The table written as the file's kind asks, a text or a skill block,
+// The table written as the file's kind asks, a text, a CSV or a skill block,
 // replacing what is there (write_kept_file's outcomes). Never a game: the
 // caller refuses that kind.
 Outcome write_table_file(const TableFile* file, const Table* table, Replacement* replacement);

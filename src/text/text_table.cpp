@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/bytes.h"
+#include "text/text_bytes.h"
 
 namespace {
 
@@ -21,15 +21,13 @@ constexpr const char* COMMENT_LINES =
 // go round a ring that keeps the last few, and those that fall out of a row's
 // ring, being no entries, are joined into its skill name.
 struct TextReader {
-    std::FILE* file;
+    TextBytes bytes;
     RowChecks checks;
     Word fields[RING_SIZE];
     Word name;
     std::int64_t field_count;  // fields begun on this line
     bool in_field, in_comment;
     bool refused;      // the line is at fault, as the checks' text_error says
-    int held[3];       // bytes read ahead at the start, to be taken again
-    int held_count;
 };
 
 Word* field_at(TextReader* reader, std::int64_t field)
@@ -104,32 +102,6 @@ TextRead end_line(TextReader* reader)
     return end_header(&reader->checks, static_cast<int>(reader->field_count));
 }
 
-int next_byte(TextReader* reader)
-{
-    if (reader->held_count > 0) {
-        int c = reader->held[0];
-        std::memmove(reader->held, reader->held + 1, sizeof reader->held - sizeof reader->held[0]);
-        --reader->held_count;
-        return c;
-    }
-    return read_byte(reader->file);
-}
-
-// A UTF-8 byte-order mark at the start is skipped; bytes that only begin
-// like one are taken again as the first bytes of the text.
-void skip_byte_order_mark(TextReader* reader)
-{
-    const unsigned char MARK[] = {0xEF, 0xBB, 0xBF};
-    for (unsigned char expected : MARK) {
-        int c = read_byte(reader->file);
-        if (c != EOF)
-            reader->held[reader->held_count++] = c;
-        if (c != expected)
-            return;
-    }
-    reader->held_count = 0;
-}
-
 // Appends text padded with spaces to `columns`.
 int put_padded(char* text, int length, const char* what, int columns)
 {
@@ -152,9 +124,8 @@ int end_line(char* text, int length)
 TextRead read_text_table(std::FILE* file, Table* table, TextError* text_error)
 {
     TextReader reader = {};
-    reader.file = file;
+    start_text_bytes(&reader.bytes, file);
     begin_rows(&reader.checks, table, text_error);
-    skip_byte_order_mark(&reader);
     for (reader.checks.line_number = 1;; ++reader.checks.line_number) {
         reader.field_count = 0;
         reader.name.length = 0;
@@ -162,7 +133,7 @@ TextRead read_text_table(std::FILE* file, Table* table, TextError* text_error)
         bool held_return = false;  // a CR counts as a byte only when more than a line end follows
         bool any = false;
         int c;
-        while ((c = next_byte(&reader)) != EOF && c != '\n') {
+        while ((c = next_text_byte(&reader.bytes)) != EOF && c != '\n') {
             any = true;
             if (c == '\0')
                 return refuse(&reader.checks, "a NUL byte");
