@@ -243,6 +243,62 @@ TEST_F(CommandLineTest, PatchesAreMadeSharedAndCombined)
     EXPECT_EQ(run_command({"diff", "game.exe", "modded.blk"}).status, 0);
 }
 
+TEST_F(CommandLineTest, CsvIsReadAsSpreadsheetsSaveIt)
+{
+    // Each CSV shown as a text, or refused; the rows a text of the same table shows.
+    const std::string KNIGHT_MONK = HEAD + "Skill         Knight   Monk\n";
+    struct CsvCase {
+        const char* what;
+        std::string csv, out, err;
+    };
+    const CsvCase cases[] = {
+        {"comma", "Skill,Knight,Monk\nStaff,EMGG,bbbb\n", KNIGHT_MONK + "Staff         EMGG     BBBB\n", ""},
+        {"semicolon, CR LF, a byte-order mark", "\xEF\xBB\xBFSkill;Knight;Monk\r\nStaff;EMGG;BBBB\r\n",
+         KNIGHT_MONK + "Staff         EMGG     BBBB\n", ""},
+        {"tab, spaces around fields", "Skill\tKnight\tMonk\nStaff \t EMGG \t BBBB\n",
+         KNIGHT_MONK + "Staff         EMGG     BBBB\n", ""},
+        {"blank lines and comments, before the header too", "# mod\n,,,\n  ;\nSkill,Knight,Monk\n,,\n#x,y\nStaff,EMGG,BBBB\n",
+         KNIGHT_MONK + "Staff         EMGG     BBBB\n", ""},
+        {"quotes: the separator within, a doubled quote, spaces kept within", "\"Skill\",\"Knight\",Monk\n\"Fire  magic \",\"E,MG\",\"B\"\"B\"\n", "",
+         "skilltab: x.csv:2: not four levels: E,MG\n"},
+        {"a quoted name with spaces", "Skill,Knight,Monk\n\" fire   magic \",\"EMGG\",BBBB\n",
+         KNIGHT_MONK + "Fire Magic    EMGG     BBBB\n", ""},
+        {"a short row and an empty field: entries not set", "Skill,Knight,Monk,Thief\nStaff,,EMGG\nSword\n",
+         HEAD + "Skill         Knight   Thief    Monk\nStaff         ....     ....     EMGG\nSword         ....     ....     ....\n", ""},
+        {"empty fields after the last class", "Skill,Knight,,\nStaff,EMGG,,\n", HEAD + "Skill         Knight\nStaff         EMGG\n", ""},
+        {"a field after the last class", "Skill,Knight\nStaff,EMGG,x\n", "", "skilltab: x.csv:2: too many fields\n"},
+        {"an empty field between classes", "Skill,Knight,,Monk\n", "", "skilltab: x.csv:1: an empty field in the header\n"},
+        {"no separator in the header", "\nSkill Knight\n", "", "skilltab: x.csv:2: no field separator in the header\n"},
+        {"a line end in quotes: the row's first line named", "Skill,Knight\n\"Sta\nff\",EMGG\n", "",
+         "skilltab: x.csv:2: unknown skill: Sta?ff\n"},
+        {"a quote not closed", "Skill,Knight\nStaff,EMGG\nSword,\"EMGG\n\n", "", "skilltab: x.csv:3: a quote is not closed\n"},
+        {"# only at a line's start is a comment", "Skill,Knight\nStaff,#MGG\n", "", "skilltab: x.csv:2: not four levels: #MGG\n"},
+        {"the text's rules and messages", "Skill,Knight\nStaff,EMGG\nstaff,EMGG\n", "", "skilltab: x.csv:3: skill named twice: staff\n"},
+        {"a number a spreadsheet made of 0000", "Skill,Knight\nStaff,0\n", "", "skilltab: x.csv:2: not four levels: 0\n"},
+        {"a NUL byte", std::string("Skill,Knight\nStaff,EM\0G\n", 23), "", "skilltab: x.csv:2: a NUL byte\n"},
+    };
+    for (const CsvCase& c : cases) {
+        put("x.csv", c.csv);
+        ProgramRun result = run_command({"show", "x.csv"});
+        EXPECT_EQ(result.out, c.out) << c.what;
+        EXPECT_EQ(result.err, c.err) << c.what;
+        EXPECT_EQ(result.status, c.err.empty() ? 0 : 1) << c.what;
+    }
+    // Written as a spreadsheet keeps it: comma-separated, an entry not set empty.
+    put("patch.txt", "Skill Monk Knight\nStaff GGGG ..E.\nSword .... ----\n");
+    ProgramRun converted = run_command({"convert", "patch.txt", "patch.csv"});
+    EXPECT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(get("patch.csv"), "Skill,Knight,Monk\nStaff,..E.,GGGG\nSword,----,\n");
+    EXPECT_EQ(run_command({"show", "patch.csv"}).out, run_command({"show", "patch.txt"}).out);
+    put("mm7.exe", GAME);
+    EXPECT_EQ(run_command({"apply", "patch.txt", "patch.csv"}).err,
+              "skilltab: patch.csv: apply writes only a game executable or a skill block file\n");
+    EXPECT_EQ(run_command({"edit", "patch.csv"}).err, "skilltab: patch.csv: edit a text in your editor, then apply it\n");
+    put("game.exe", GAME);
+    EXPECT_EQ(run_command({"apply", "patch.csv"}).out, run_command({"apply", "patch.txt", "game.exe"}).out);
+    EXPECT_TRUE(get("mm7.exe") == get("game.exe"));
+}
+
 TEST_F(CommandLineTest, DiffListsTheEntriesThatDiffer)
 {
     put("mm7.exe", GAME);
