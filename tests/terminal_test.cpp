@@ -201,8 +201,9 @@ TEST_F(TerminalTest, WindowsConsoleTakesNamesInAnyLanguage)
 // What tmux shows of a program on a terminal of its own, as a person sees it.
 class TmuxScreen {
 public:
+    // A server of its own, so that one that is still going away is never met.
     explicit TmuxScreen(const std::string& command)
-        : server("skilltab-test-" + std::to_string(getpid()))
+        : server("skilltab-test-" + std::to_string(getpid()) + "-" + std::to_string(++servers))
     {
         std::string quoted = "'";
         for (char c : command)
@@ -235,6 +236,7 @@ public:
 
     std::string server;
     bool started = false;
+    static inline int servers = 0;
 };
 
 TEST_F(TerminalTest, EditSaysItWaitsAndWaitsForAnEditorThatReturnsAtOnce)
