@@ -111,6 +111,29 @@ void apply_one_entry(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * 1069056);
 }
 
+// skilltab show of the same whole table as a text and as a CSV.
+void show_table_file(benchmark::State& state, const char* name)
+{
+    set_up_game_dir();
+    char convert[] = "convert", game[] = "mm7.exe", show[] = "show";
+    char* file = const_cast<char*>(name);
+    char* converting[] = {convert, game, file};
+    run_command_line(3, converting);
+    char* arguments[] = {show, file};
+    for (auto _ : state)
+        run_command_line(2, arguments);
+}
+
+void show_text(benchmark::State& state)
+{
+    show_table_file(state, "table.txt");
+}
+
+void show_csv(benchmark::State& state)
+{
+    show_table_file(state, "table.csv");
+}
+
 // Ten patches of one entry each (the Staff of each class, and the Sword of
 // the Knight), made in two versions that each iteration alternates between,
 // so that every run writes the game.
@@ -168,6 +191,8 @@ void apply_ten_one_by_one(benchmark::State& state)
 
 }  // namespace
 
+BENCHMARK(show_text)->Unit(benchmark::kMicrosecond);
+BENCHMARK(show_csv)->Unit(benchmark::kMicrosecond);
 BENCHMARK(apply_ten_at_once)->Unit(benchmark::kMillisecond);
 BENCHMARK(apply_ten_one_by_one)->Unit(benchmark::kMillisecond);
 BENCHMARK(extract)->Unit(benchmark::kMillisecond);

@@ -36,10 +36,11 @@ constexpr const char* HELP =
     "  skilltab --version            the version\n"
     "\n"
     "A name that ends in .exe is a game executable, one that ends in .txt a text\n"
-    "table, any other a skill block file. Only apply writes a game, the way the\n"
-    "menu's I does. A text may be a patch that names only some classes and skills,\n"
-    "and a level . in it is left as it is. Patches that set a level differently\n"
-    "are a conflict: apply then writes nothing and names each.\n"
+    "table, one that ends in .csv a table as a spreadsheet saves it, any other a\n"
+    "skill block file. Only apply writes a game, the way the menu's I does. A text\n"
+    "may be a patch that names only some classes and skills, and a level . in it\n"
+    "is left as it is. Patches that set a level differently are a conflict: apply\n"
+    "then writes nothing and names each.\n"
     "Exit status: 0 done; 1 failed, nothing changed unless the message says a file\n"
     "was replaced; 2 usage error. diff: 0 the same, 1 different, 2 trouble.\n";
 
