@@ -764,16 +764,26 @@ std::vector<std::string> words_by_row(const std::string& text)
     return rows;
 }
 
+// Why the pages cannot be tested here: chromium (or another tool the test
+// needs) is missing, or chromium cannot start; or "".
+std::string find_missing_browser(const std::string& tool)
+{
+    for (const std::string& program : {std::string("chromium"), tool}) {
+        if (!program.empty() && system(("command -v " + program + " >/dev/null 2>&1").c_str()) != 0)
+            return program + " is not installed";
+    }
+    int probe = 0;
+    std::string started = command_output("chromium --headless --no-sandbox --disable-gpu --dump-dom about:blank", &probe);
+    return probe == 0 ? "" : "chromium cannot start here: " + started.substr(0, 300);
+}
+
 TEST_F(CommandLineTest, PagesReadInABrowser)
 {
     // Each page as headless Chromium parsed it: its title, and each row's
     // cells against the text of the same table.
-    if (system("command -v chromium >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "chromium is not installed";
-    int probe = 0;
-    std::string started = command_output("chromium --headless --no-sandbox --disable-gpu --dump-dom about:blank", &probe);
-    if (probe != 0)
-        GTEST_SKIP() << "chromium cannot start here: " << started.substr(0, 300);
+    const std::string missing = find_missing_browser("");
+    if (!missing.empty())
+        GTEST_SKIP() << missing;
     put("a.blk", BLOCK);
     put("b.blk", with_entry(BLOCK, 0, 1, "GGGG"));
     put("patch.txt", "Skill Monk Knight\nSword BBBB ----\nStaff GGGG EEEE\n");
@@ -915,12 +925,9 @@ TEST_F(CommandLineTest, PagesPrintWholeOnA4AndLetter)
     // there, old and new.
     if (testing_windows())
         GTEST_SKIP() << "the pages are the same bytes on both systems";
-    if (system("command -v chromium >/dev/null 2>&1 && command -v pdftotext >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "chromium or pdftotext (poppler-utils) is not installed";
-    int probe = 0;
-    std::string started = command_output("chromium --headless --no-sandbox --disable-gpu --dump-dom about:blank", &probe);
-    if (probe != 0)
-        GTEST_SKIP() << "chromium cannot start here: " << started.substr(0, 300);
+    const std::string missing = find_missing_browser("pdftotext");
+    if (!missing.empty())
+        GTEST_SKIP() << missing;
     std::string other = BLOCK;
     for (char& level : other)
         level = static_cast<char>((level + 1) % 5);  // every level differs
