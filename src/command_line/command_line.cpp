@@ -84,19 +84,17 @@ Status convert(const char* from, const char* to)
 // told, in diff's order: true when there is none.
 bool check_conflicts(const Table* const* patches, char** names, int count)
 {
-    bool clear = true;
-    for (int entry = 0; entry < END_POSITION; ++entry) {
+    int first = 0, second = 0;
+    int entry = next_patch_conflict(patches, count, FIRST_POSITION, &first, &second);
+    bool clear = entry == END_POSITION;
+    for (; entry != END_POSITION; entry = next_patch_conflict(patches, count, entry, &first, &second)) {
         int slot = entry_slot(entry), class_index = entry_class(entry);
-        int first = 0, second = 0;
-        if (!find_conflict(patches, count, entry, &first, &second))
-            continue;
         char levels[2][ENTRY_SIZE];
         format_table_entry(patches[first], class_index, slot, levels[0]);
         format_table_entry(patches[second], class_index, slot, levels[1]);
         print_error("skilltab: %s and %s set %s %s differently: %s and %s\n", shown(names[first]).c_str(),
                     shown(names[second]).c_str(), skill_text_names[slot], class_names[class_index], levels[0],
                     levels[1]);
-        clear = false;
     }
     return clear;
 }

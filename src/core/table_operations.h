@@ -57,9 +57,10 @@ int next_conflicting_entry(const Table* now, const Table* shown, const Table* ch
 // the two name a class in common (with none, the patch names nothing).
 bool make_patch(const Table* first, const Table* second, Table* patch);
 
-// Of patches[0..count), the first two in order that set a level of the
-// entry differently: true, with their numbers in *first and *second.
-bool find_conflict(const Table* const* patches, int count, int entry, int* first, int* second);
+// The next entry after `entry` that two of patches[0..count) set
+// differently, with the numbers of the first two in order that do in
+// *first and *second; or END_POSITION.
+int next_patch_conflict(const Table* const* patches, int count, int entry, int* first, int* second);
 
 // What `patch` sets and names added to `combined`, which starts empty
 // (clear_table); the patches must not conflict.
