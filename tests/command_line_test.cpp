@@ -204,6 +204,8 @@ TEST_F(CommandLineTest, PatchesAreMadeSharedAndCombined)
          GAME},
         {"no class in common", {"diff", "--patch", "light.txt", "monk.txt"}, "",
          "skilltab: light.txt and monk.txt name no class in common\n", 0, GAME},
+        {"a patch of one entry is a difference", {"diff", "--patch", "light.txt", "whole.blk"},
+         HEAD + "Skill         Knight\nStaff         .." + staff.substr(2, 1) + ".\n", "", 1, GAME},
         {". is read and written back", {"show", "light.txt"}, HEAD + "Skill         Knight\nStaff         .." + light.substr(2, 1) + ".\n",
          "", 0, GAME},
         {"diff shows . where a table sets nothing", {"diff", "light.txt", "whole.blk"},
