@@ -603,6 +603,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
     put("theirs-equal.blk", staff);
     put("fails.txt", "9\n");
     put("escape.txt", "Skill Knight\n\x1b[2JStaff GGGG\n");
+    put("sword.txt", "Swordd GGGG\n");
     // The user changes the Knight's Staff before promotion; another run its dark path.
     const std::string shown_staff = levels_of(BLOCK, 0, 0);
     const std::string first_level = std::string(1, shown_staff[0] == 'G' ? 'M' : 'G') + shown_staff.substr(1);
@@ -622,7 +623,8 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         bool text_kept;     // whether the user's text is left in the temporary folder
         std::string seen2;  // the text of the second round, where there is one
         bool on_windows;
-        std::string kept = "";  // the text kept, where it is checked
+        std::string kept = "";   // the text kept, where it is checked
+        std::string seen3 = "";  // the text of the third round, where it is checked
     };
     const EditCase cases[] = {
         {"kept.blk", "0 staff.txt -", "", "Changed entries: 1\n", "", 0, staff, false, "", true},
@@ -663,6 +665,12 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
          BLOCK, true, MENDED, false},
         {"kept.blk", "0 bad.txt -\n0 bom -", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1,
          BLOCK, true, MENDED, false},
+        // A mistake in a text saved with CR LF: its line counts the user's lines alone.
+        {"kept.blk", "0 bad.txt -\n0 crlf - +sword.txt -\n0", "", "",
+         "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK, true, MENDED, false, "",
+         "# skilltab: line 2: unknown skill: Stafff\n"
+         "# Mend the text and save it, or save it unchanged to give up.\n"
+         "Skill Knight\r\nStafff GGGG\r\nSwordd GGGG\n"},
         // What would refuse the write refuses it before the editor starts: a
         // block file marked read-only, a folder that takes no new file.
         {"kept.blk", "0 staff.txt -", "read-only", "", "skilltab: kept.blk: cannot open: Permission denied\n", 1, BLOCK,
@@ -691,7 +699,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             continue;
         put(c.file, c.file == "mm7.exe" ? GAME : c.file == "kept.blk" ? BLOCK : get(c.file));
         put("script.txt", c.script + "\n");
-        for (const char* round : {"seen-1.txt", "seen-2.txt"})
+        for (const char* round : {"seen-1.txt", "seen-2.txt", "seen-3.txt"})
             std::remove(path(round).c_str());
         if (c.visual == "immutable" && system(("chattr +i " + path(c.file) + " 2>/dev/null").c_str()) != 0)
             continue;  // a file system, or a system, with no immutable files
@@ -733,6 +741,9 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         EXPECT_TRUE(get(c.file) == c.left) << what;
         if (!c.seen2.empty()) {
             EXPECT_EQ(get("seen-2.txt"), c.seen2) << what;
+        }
+        if (!c.seen3.empty()) {
+            EXPECT_EQ(get("seen-3.txt"), c.seen3) << what;
         }
         if (!testing_windows()) {
             int kept = 0;

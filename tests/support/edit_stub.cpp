@@ -4,7 +4,8 @@
 // copied over the second ("-" for the text), as a user and another program
 // would change them while the editor is open. A pair "crlf -" saves the
 // text again with CR LF line ends, "bom -" with a byte-order mark before it,
-// as some editors do with a text they were given.
+// as some editors do with a text they were given; "+FILE -" adds FILE's
+// bytes at the text's end, as a user who writes more.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -28,6 +29,14 @@ bool save_again(const std::string& how, const std::string& text)
     std::ofstream out(text, std::ios::binary | std::ios::trunc);
     out << saved;
     return static_cast<bool>(out);
+}
+
+bool add_file(const std::string& from, const std::string& to)
+{
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary | std::ios::app);
+    out << in.rdbuf();
+    return in && out;
 }
 
 bool copy_file(const std::string& from, const std::string& to)
@@ -59,7 +68,9 @@ int main(int count, char** arguments)
     int status = 0;
     words >> status;
     for (std::string from, to; words >> from >> to;) {
-        bool saved = from == "crlf" || from == "bom" ? save_again(from, text) : copy_file(from, to == "-" ? text : to);
+        bool saved = from == "crlf" || from == "bom" ? save_again(from, text)
+                     : from[0] == '+'                ? add_file(from.substr(1), text)
+                                                     : copy_file(from, to == "-" ? text : to);
         if (!saved)
             return 102;
     }
