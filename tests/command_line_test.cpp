@@ -630,6 +630,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         {"kept.blk", "0 staff.txt -", "", "Changed entries: 1\n", "", 0, staff, false, "", true},
         {"kept.blk", "0", "", "No changes.\n", "", 0, BLOCK, false, "", false},
         {"kept.blk", "3", "", "", "skilltab: editor failed: exit status 3\n", 1, BLOCK, false, "", true},
+        {"kept.blk", "143", "", "", "skilltab: editor failed: killed by signal 15\n", 1, BLOCK, false, "", false},
         {"kept.blk", "0 bad.txt -\n0 staff.txt -", "", "Changed entries: 1\n", "", 0, staff, false, MENDED, true},
         {"kept.blk", "0 bad.txt -\n0", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK,
          true, MENDED, false},

@@ -1,12 +1,17 @@
 // An editor for the tests of edit: `edit_stub SCRIPT TEXT`. Round N (from 1)
 // keeps the text it was given as seen-N.txt in the working folder, then
-// follows line N of SCRIPT: an exit status, then pairs of files, each
+// follows line N of SCRIPT: an exit status (143: the shell that runs the
+// stub killed by SIGTERM as well), then pairs of files, each
 // copied over the second ("-" for the text), as a user and another program
 // would change them while the editor is open. A pair "crlf -" saves the
 // text again with CR LF line ends, "bom -" with a byte-order mark before it,
 // as some editors do with a text they were given; "+FILE -" adds FILE's
 // bytes at the text's end, as a user who writes more.
+#include <csignal>
 #include <cstdio>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -74,5 +79,9 @@ int main(int count, char** arguments)
         if (!saved)
             return 102;
     }
+#ifndef _WIN32
+    if (status == 143)
+        kill(getppid(), SIGTERM);  // the shell that runs it killed, as an editor that was killed
+#endif
     return status;
 }
