@@ -243,6 +243,17 @@ TEST_F(CommandLineTest, PatchesAreMadeSharedAndCombined)
     EXPECT_EQ(applied.status, 0) << applied.err << get("mod.txt");
     EXPECT_TRUE(get("game.exe") == game_modded);
     EXPECT_EQ(run_command({"diff", "game.exe", "modded.blk"}).status, 0);
+    // A dry run refuses what apply refuses before it writes: a block file marked read-only.
+    if (!testing_windows()) {
+        put("kept.blk", BLOCK);
+        chmod(path("kept.blk").c_str(), 0444);
+        program_wrapper = as_ordinary_user();  // root may write anything
+        ProgramRun dry = run_command({"apply", "--dry-run", "light.txt", "kept.blk"});
+        program_wrapper.clear();
+        EXPECT_EQ(dry.err, "skilltab: kept.blk: cannot open: Permission denied\n");
+        EXPECT_EQ(dry.out, "");
+        EXPECT_EQ(dry.status, 1);
+    }
 }
 
 TEST_F(CommandLineTest, CsvIsReadAsSpreadsheetsSaveIt)
