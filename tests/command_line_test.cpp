@@ -902,6 +902,9 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
         std::string said;
         if (std::regex_search(dom, found, differences))
             said = std::regex_replace(found[1].str(), tag, "");
+        EXPECT_EQ(std::distance(std::sregex_iterator(dom.begin(), dom.end(), differences), std::sregex_iterator()),
+                  c.words[0] == "diff" ? 1 : 0)
+            << what << ": one summary under the heading of a page of differences";
         std::string differences_said;
         for (const std::string& line : words_by_row(said))
             differences_said += (differences_said.empty() ? "" : " ") + line;
