@@ -362,6 +362,7 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
     put("short.exe", GAME.substr(0, 1000));
     put("long.exe", GAME + "x");
     put("shorter.exe", GAME.substr(0, GAME.size() - 1));
+    put("inside.exe", GAME.substr(0, BLOCK_OFFSET + 10));
     put("bad.txt", "Skill Knight\nStaff GG\n");
     put("escape.txt", "Skill Knight\n\x1b]52;c;ZWNobyBwd25lZA==\a\x1b[2JStaff GGGG\n");
     put("invalid.blk", BLOCK.substr(0, 1000) + '\x05' + BLOCK.substr(1001));
@@ -403,6 +404,8 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
         {{"show", "shorter.exe"},
          "skilltab: shorter.exe: not a game executable that this program knows: it is not 1069056 bytes long"},
         {{"edit", "long.exe"}, "skilltab: long.exe: not a game executable that this program knows: it is not 1069056 bytes long"},
+        // A game that ends inside its block: the length tells first.
+        {{"show", "inside.exe"}, "skilltab: inside.exe: not a game executable that this program knows: it is not 1069056 bytes long"},
         // What a file holds never drives the terminal: control characters show as "?".
         {{"apply", "escape.txt"}, "skilltab: escape.txt:2: unknown skill: ?]52;c;ZWNobyBwd25lZA==??[2JStaff"},
     };

@@ -96,6 +96,7 @@ TEST(CoreTest, AnEntryChangedMeanwhileIsOneTheUserChangedToSomethingElse)
         {"another entry taken for the user's", KNIGHT, STAFF + 1, 3, false},
         {"the user's own change taken for another run's", KNIGHT, STAFF, 4, false},
         {"another run's change of the user's entry missed", KNIGHT, STAFF, 3, true},
+        {"another run's lowering of the user's level missed", KNIGHT, STAFF, 0, true},
     };
     for (const auto& row : ROWS) {
         Table now = shown;
