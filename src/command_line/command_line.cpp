@@ -82,7 +82,7 @@ Status convert(const char* from, const char* to)
 
 // Where two patches set a level of one entry differently, each such entry
 // told, in diff's order: true when there is none.
-bool check_conflicts(const Table* const* patches, char** names, int count)
+bool check_conflicts(const Table* patches, char** names, int count)
 {
     int first = 0, second = 0;
     int entry = next_patch_conflict(patches, count, FIRST_POSITION, &first, &second);
@@ -90,8 +90,8 @@ bool check_conflicts(const Table* const* patches, char** names, int count)
     for (; entry != END_POSITION; entry = next_patch_conflict(patches, count, entry, &first, &second)) {
         int slot = entry_slot(entry), class_index = entry_class(entry);
         char levels[2][ENTRY_SIZE];
-        format_table_entry(patches[first], class_index, slot, levels[0]);
-        format_table_entry(patches[second], class_index, slot, levels[1]);
+        format_table_entry(&patches[first], class_index, slot, levels[0]);
+        format_table_entry(&patches[second], class_index, slot, levels[1]);
         print_error("skilltab: %s and %s set %s %s differently: %s and %s\n", shown(names[first]).c_str(),
                     shown(names[second]).c_str(), skill_text_names[slot], class_names[class_index], levels[0],
                     levels[1]);
@@ -128,23 +128,21 @@ Status apply(char** froms, int from_count, const char* to, bool dry_run)
         || (dry_run && refuse_unwritable(&to_file) != Status::DONE))
         return Status::FAILED;
     std::vector<Table> patches(static_cast<size_t>(from_count));
-    std::vector<const Table*> read(static_cast<size_t>(from_count));
     for (int i = 0; i < from_count; ++i) {
         TableFile from_file;
         if (find_file(&from_file, froms[i]) != Status::DONE || read_table(&from_file, &patches[i]) != Status::DONE)
             return Status::FAILED;
-        read[i] = &patches[i];
     }
     // TO is read first as it is read anywhere, so that what is wrong with it
     // is told before any file is made, and nothing is written where the
     // patches change nothing.
     Table to_table;
-    if (read_table(&to_file, &to_table) != Status::DONE || !check_conflicts(read.data(), froms, from_count))
+    if (read_table(&to_file, &to_table) != Status::DONE || !check_conflicts(patches.data(), froms, from_count))
         return Status::FAILED;
     Table combined;
     clear_table(&combined);
-    for (const Table* patch : read)
-        add_patch(&combined, patch);
+    for (const Table& patch : patches)
+        add_patch(&combined, &patch);
     if (dry_run)
         return tell_dry_run(&to_table, &combined);
     if (write_change(&to_table, &combined) == 0) {

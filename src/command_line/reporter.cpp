@@ -171,18 +171,17 @@ Status refuse_unwritable(const TableFile* file)
 Status change_under_lock(const TableFile* file, const Table* change, const Table* shown_table, Changed* changed,
                          int* count, Table* now)
 {
-    FileCopy& copy = the_copy;
     Outcome outcome = Outcome::DONE;
-    *changed = change_table_file(file, change, shown_table, &copy, &outcome, count, now);
+    *changed = change_table_file(file, change, shown_table, &the_copy, &outcome, count, now);
     switch (*changed) {
-    case Changed::CONFLICT: report_left_behind(&copy.replacement); return Status::FAILED;
+    case Changed::CONFLICT: report_left_behind(&the_copy.replacement); return Status::FAILED;
     case Changed::NONE:
-        report_left_behind(&copy.replacement);
-        return copy.replacement.removal_error == 0 ? Status::DONE : Status::FAILED;
+        report_left_behind(&the_copy.replacement);
+        return the_copy.replacement.removal_error == 0 ? Status::DONE : Status::FAILED;
     case Changed::WRITTEN:
     case Changed::FAILED: break;
     }
-    return report_outcome(outcome, file->typed, &copy.replacement);
+    return report_outcome(outcome, file->typed, &the_copy.replacement);
 }
 
 Status tell_changed(Status status, Changed changed, int count, const char* typed)

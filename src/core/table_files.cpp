@@ -34,26 +34,24 @@ TableKind find_kind(const char* final_name)
     return TableKind::SKILL_BLOCK;
 }
 
-// A text or a CSV, as `kind` says.
-Outcome read_text_file(const char* name, TableKind kind, Table* table, TextError* text_error)
+// The reader of the fields of one text form of a table.
+using TextReader = TextRead (*)(std::FILE* file, Table* table, TextError* text_error);
+
+// A text file's table, read by the reader of its form's fields.
+Outcome read_text_file(const char* name, TextReader read_form, Table* table, TableRead* read)
 {
+    read->text = true;
     std::FILE* stream = open_for_reading(name);
     if (stream == nullptr)
-        return Outcome::NOT_OPENED;
-    TextRead outcome = TextRead::NOT_READ;
-    switch (kind) {
-    case TableKind::CSV: outcome = read_csv_table(stream, table, text_error); break;
-    case TableKind::TEXT: outcome = read_text_table(stream, table, text_error); break;
-    case TableKind::GAME_EXE:
-    case TableKind::SKILL_BLOCK: errno = EINVAL; break;  // no text: read_table_file reads these itself
-    }
+        return read->result.outcome = Outcome::NOT_OPENED;
+    TextRead outcome = read_form(stream, table, &read->text_error);
     close_keeping_error_number(stream);
     switch (outcome) {
-    case TextRead::DONE: return Outcome::DONE;
-    case TextRead::NOT_READ: return Outcome::NOT_READ;
-    case TextRead::REFUSED: return Outcome::INVALID;
+    case TextRead::DONE: read->result.outcome = Outcome::DONE; break;
+    case TextRead::NOT_READ: read->result.outcome = Outcome::NOT_READ; break;
+    case TextRead::REFUSED: read->result.outcome = Outcome::INVALID; break;
     }
-    return Outcome::NOT_READ;
+    return read->result.outcome;
 }
 
 // Whether the name is the one given, by the rule's reading.
@@ -120,15 +118,12 @@ Outcome read_table_file(const TableFile* file, Table* table, TableRead* read)
     read->result = {Outcome::DONE, 0};
     read->text = false;
     switch (file->kind) {
-    case TableKind::TEXT:
-    case TableKind::CSV:
-        read->text = true;
-        read->result.outcome = read_text_file(file->typed, file->kind, table, &read->text_error);
-        break;
+    case TableKind::TEXT: return read_text_file(file->typed, read_text_table, table, read);
+    case TableKind::CSV: return read_text_file(file->typed, read_csv_table, table, read);
     case TableKind::GAME_EXE: read->result = read_game_block(file->typed, block, GameLength::KNOWN); break;
     case TableKind::SKILL_BLOCK: read->result.outcome = read_block_file(file->typed, block); break;
     }
-    if (read->result.outcome == Outcome::DONE && !read->text)
+    if (read->result.outcome == Outcome::DONE)
         fill_whole_table(table, block);
     return read->result.outcome;
 }

@@ -172,12 +172,12 @@ bool make_patch(const Table* first, const Table* second, Table* patch)
     return shared_class;
 }
 
-int next_patch_conflict(const Table* const* patches, int count, int entry, int* first, int* second)
+int next_patch_conflict(const Table* patches, int count, int entry, int* first, int* second)
 {
     for (++entry; entry < END_POSITION; ++entry) {
         for (int later = 1; later < count; ++later) {
             for (int earlier = 0; earlier < later; ++earlier) {
-                if (entry_differs(patches[earlier], patches[later], entry_class(entry), entry_slot(entry))) {
+                if (entry_differs(&patches[earlier], &patches[later], entry_class(entry), entry_slot(entry))) {
                     *first = earlier;
                     *second = later;
                     return entry;

@@ -60,7 +60,7 @@ bool make_patch(const Table* first, const Table* second, Table* patch);
 // The next entry after `entry` that two of patches[0..count) set
 // differently, with the numbers of the first two in order that do in
 // *first and *second; or END_POSITION.
-int next_patch_conflict(const Table* const* patches, int count, int entry, int* first, int* second);
+int next_patch_conflict(const Table* patches, int count, int entry, int* first, int* second);
 
 // What `patch` sets and names added to `combined`, which starts empty
 // (clear_table); the patches must not conflict.
