@@ -28,7 +28,6 @@ void set_up_game_dir()
         std::perror("bench set-up");
         std::exit(1);
     }
-    fill_name_tables();
     done = true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/table_operations.h"
 #include "text/table_rows.h"
@@ -21,15 +22,8 @@ Table make_table(int level, int class_index = -1, int slot = -1, const char* lev
     fill_whole_table(&table, block);
     if (levels == nullptr)
         return table;
-    std::memset(table.set, 0, sizeof table.set);
-    std::memset(table.classes, 0, sizeof table.classes);
-    std::memset(table.skills, 0, sizeof table.skills);
-    table.classes[class_index] = table.skills[slot] = true;
-    for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        int index = table_index(class_index, stage, slot);
-        table.set[index] = levels[stage] != '.';
-        table.levels[index] = table.set[index] ? static_cast<unsigned char>(level_of_letter(levels[stage])) : 0;
-    }
+    clear_table(&table);
+    EXPECT_TRUE(set_entry(&table, {class_index, slot}, levels));
     return table;
 }
 
@@ -56,7 +50,7 @@ TEST(CoreTest, AnEntryChangedMeanwhileIsOneTheUserChangedToSomethingElse)
         Table now = shown;
         for (int stage = 0; stage < STAGE_COUNT; ++stage)
             now.levels[table_index(row.class_index, stage, row.slot)] = static_cast<unsigned char>(row.level);
-        EXPECT_EQ(next_conflicting_entry(&now, &shown, &change, FIRST_POSITION) != END_POSITION, row.conflict)
+        EXPECT_EQ(!conflicting_entries(now, shown, change).empty(), row.conflict)
             << row.fault;
     }
 }
@@ -73,13 +67,11 @@ Table random_table(std::mt19937& random, const Table* like)
         named = often(random);
     for (bool& named : table.skills)
         named = often(random);
-    for (int entry = 0; entry < END_POSITION; ++entry) {
-        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-            int index = table_index(entry_class(entry), stage, entry_slot(entry));
-            table.set[index] = names_entry(&table, entry_class(entry), entry_slot(entry)) && often(random);
-            table.levels[index] = static_cast<unsigned char>(seldom(random) ? level(random) : like->levels[index]);
-            table.levels[index] = table.set[index] ? table.levels[index] : 0;
-        }
+    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
+        int class_index = index / (SKILL_COUNT * STAGE_COUNT), slot = index % SKILL_COUNT;
+        table.set[index] = names_entry(&table, class_index, slot) && often(random);
+        table.levels[index] = static_cast<unsigned char>(seldom(random) ? level(random) : like->levels[index]);
+        table.levels[index] = table.set[index] ? table.levels[index] : 0;
     }
     return table;
 }
@@ -128,23 +120,21 @@ TEST(CoreTest, PatchesConflictOnlyWhereTheySetALevelDifferently)
         {"the later pair named before an earlier one", {"G...", "..B.", "..E."}, true, 1, 2, ""},
     };
     for (const auto& row : ROWS) {
-        Table patches[3];
-        for (int i = 0; i < 3; ++i)
-            patches[i] = make_table(0, KNIGHT, STAFF, row.levels[i]);
-        int first = -1, second = -1;
-        int conflict = next_patch_conflict(patches, 3, FIRST_POSITION, &first, &second);
-        EXPECT_EQ(conflict, row.conflict ? STAFF * CLASS_COUNT + KNIGHT : END_POSITION) << row.fault;
+        std::vector<Table> patches;
+        for (const char* levels : row.levels)
+            patches.push_back(make_table(0, KNIGHT, STAFF, levels));
+        CombinedPatches combined;
+        combine_patches(patches, &combined);
+        ASSERT_EQ(combined.conflicts.size(), row.conflict ? 1u : 0u) << row.fault;
         if (row.conflict) {
-            EXPECT_EQ(first, row.first) << row.fault;
-            EXPECT_EQ(second, row.second) << row.fault;
+            EXPECT_EQ(combined.conflicts[0].entry.class_index, KNIGHT) << row.fault;
+            EXPECT_EQ(combined.conflicts[0].entry.slot, STAFF) << row.fault;
+            EXPECT_EQ(combined.conflicts[0].first, row.first) << row.fault;
+            EXPECT_EQ(combined.conflicts[0].second, row.second) << row.fault;
             continue;
         }
-        Table combined;
-        clear_table(&combined);
-        for (const Table& patch : patches)
-            add_patch(&combined, &patch);
         char entry[ENTRY_SIZE];
-        format_table_entry(&combined, KNIGHT, STAFF, entry);
+        format_table_entry(&combined.combined, KNIGHT, STAFF, entry);
         EXPECT_EQ(entry, row.combined) << row.fault;
     }
 }

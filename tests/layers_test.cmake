@@ -9,8 +9,9 @@ set(MAY_INCLUDE_table table platform)
 set(MAY_INCLUDE_game game table platform)
 set(MAY_INCLUDE_text text table platform)
 set(MAY_INCLUDE_core core text game table platform)
+set(MAY_INCLUDE_pages pages core text game table platform)
 set(MAY_INCLUDE_console console core text game table platform)
-set(MAY_INCLUDE_command_line command_line core text game table platform)
+set(MAY_INCLUDE_command_line command_line pages core text game table platform)
 # and main, where the program chooses between its front ends, this one more.
 set(MAIN_MAY_INCLUDE console/main.cpp command_line/command_line.h)
 

@@ -2,12 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "command_line/edit_command.h"
-#include "command_line/html_page.h"
 #include "command_line/reporter.h"
 #include "core/table_operations.h"
+#include "pages/table_page.h"
 #include "game/game_exe.h"
 #include "platform/error_lines.h"
 #include "table/skill_table.h"
@@ -44,19 +45,24 @@ constexpr const char* HELP =
     "Exit status: 0 done; 1 failed, nothing changed unless the message says a file\n"
     "was replaced; 2 usage error. diff: 0 the same, 1 different, 2 trouble.\n";
 
-Status show(const char* name, bool html)
+enum class ShowForm { TEXT, PAGE };
+
+Status show(const char* name, ShowForm form)
 {
     TableFile file;
     Table table;
     if (find_file(&file, name) != Status::DONE || read_table(&file, &table) != Status::DONE)
         return Status::FAILED;
-    if (html) {
-        print_table_page(stdout, name, &table);
-    } else {
+    std::string shown_table;
+    switch (form) {
+    case ShowForm::PAGE: add_table_page(&shown_table, name, &table); break;
+    case ShowForm::TEXT: {
         char text[TEXT_SIZE_MAX];
-        int length = format_text_table(&table, text);
-        std::fwrite(text, 1, static_cast<size_t>(length), stdout);
+        shown_table.assign(text, static_cast<size_t>(format_text_table(&table, text)));
+        break;
     }
+    }
+    std::fwrite(shown_table.data(), 1, shown_table.size(), stdout);
     return finish_output(Status::DONE, Status::FAILED);
 }
 
@@ -64,7 +70,7 @@ Status convert(const char* from, const char* to)
 {
     TableFile from_file, to_file;
     Table table;
-    if (find_file(&to_file, to) != Status::DONE || refuse_as_converted_file(&to_file) != Status::DONE)
+    if (find_file(&to_file, to) != Status::DONE || refuse_target(to_file, TargetUse::WRITE) != Status::DONE)
         return Status::FAILED;
     if (find_file(&from_file, from) != Status::DONE || read_table(&from_file, &table) != Status::DONE)
         return Status::FAILED;
@@ -80,23 +86,31 @@ Status convert(const char* from, const char* to)
     return write_table(&to_file, &table);
 }
 
-// Where two patches set a level of one entry differently, each such entry
-// told, in diff's order: true when there is none.
-bool check_conflicts(const Table* patches, char** names, int count)
+// Each entry that two patches set differently, told in diff's order.
+void tell_conflicts(const std::vector<Table>& patches, const std::vector<PatchConflict>& conflicts, char** names)
 {
-    int first = 0, second = 0;
-    int entry = next_patch_conflict(patches, count, FIRST_POSITION, &first, &second);
-    bool clear = entry == END_POSITION;
-    for (; entry != END_POSITION; entry = next_patch_conflict(patches, count, entry, &first, &second)) {
-        int slot = entry_slot(entry), class_index = entry_class(entry);
+    for (const PatchConflict& conflict : conflicts) {
+        Entry entry = conflict.entry;
         char levels[2][ENTRY_SIZE];
-        format_table_entry(&patches[first], class_index, slot, levels[0]);
-        format_table_entry(&patches[second], class_index, slot, levels[1]);
-        print_error("skilltab: %s and %s set %s %s differently: %s and %s\n", shown(names[first]).c_str(),
-                    shown(names[second]).c_str(), skill_text_names[slot], class_names[class_index], levels[0],
+        format_table_entry(&patches[conflict.first], entry.class_index, entry.slot, levels[0]);
+        format_table_entry(&patches[conflict.second], entry.class_index, entry.slot, levels[1]);
+        print_error("skilltab: %s and %s set %s %s differently: %s and %s\n", shown(names[conflict.first]).c_str(),
+                    shown(names[conflict.second]).c_str(), skill_text_names[entry.slot],
+                    class_names[entry.class_index], levels[0], levels[1]);
+    }
+}
+
+// A line an entry that differs: its skill, its class, and its levels in
+// the two tables.
+void print_difference_lines(const Table* first, const Table* second)
+{
+    for (Entry entry : differing_entries(*first, *second)) {
+        char levels[2][ENTRY_SIZE];
+        format_table_entry(first, entry.class_index, entry.slot, levels[0]);
+        format_table_entry(second, entry.class_index, entry.slot, levels[1]);
+        std::printf("%s\t%s\t%s\t%s\n", skill_text_names[entry.slot], class_names[entry.class_index], levels[0],
                     levels[1]);
     }
-    return clear;
 }
 
 // What apply would change in TO: a line an entry, TO's levels and then
@@ -105,27 +119,33 @@ Status tell_dry_run(const Table* to_table, const Table* change)
 {
     Table after = *to_table;
     int count = write_change(&after, change);
-    for (int entry = next_differing_entry(to_table, change, FIRST_POSITION); entry != END_POSITION;
-         entry = next_differing_entry(to_table, change, entry)) {
-        int class_index = entry_class(entry), slot = entry_slot(entry);
-        char levels[2][ENTRY_SIZE];
-        format_table_entry(to_table, class_index, slot, levels[0]);
-        format_table_entry(&after, class_index, slot, levels[1]);
-        std::printf("%s\t%s\t%s\t%s\n", skill_text_names[slot], class_names[class_index], levels[0], levels[1]);
-    }
+    print_difference_lines(to_table, &after);
     std::printf("Would change entries: %d\n", count);
     return finish_output(Status::DONE, Status::FAILED);
 }
 
 // The patches named first (a game or a block file among them sets every
 // level), combined and written into TO under one lock, in one replacement.
-Status apply(char** froms, int from_count, const char* to, bool dry_run)
+enum class ApplyRun { WRITE, DRY_RUN };
+
+// What a dry run tells of TO's writing without making a file: a block file
+// marked read-only. A run that writes finds it as it writes.
+FileResult check_before_run(const TableFile& file, ApplyRun run)
+{
+    switch (run) {
+    case ApplyRun::DRY_RUN: return check_writable_file(file);
+    case ApplyRun::WRITE: break;
+    }
+    return FileResult{};
+}
+
+Status apply(char** froms, int from_count, const char* to, ApplyRun run)
 {
     TableFile to_file;
     if (find_file(&to_file, to) != Status::DONE
-        || refuse_as_changed_file(&to_file, "apply writes only a game executable or a skill block file")
+        || refuse_target(to_file, TargetUse::CHANGE, "apply writes only a game executable or a skill block file")
                != Status::DONE
-        || (dry_run && refuse_unwritable(&to_file) != Status::DONE))
+        || report_result(check_before_run(to_file, run), to) != Status::DONE)
         return Status::FAILED;
     std::vector<Table> patches(static_cast<size_t>(from_count));
     for (int i = 0; i < from_count; ++i) {
@@ -137,25 +157,23 @@ Status apply(char** froms, int from_count, const char* to, bool dry_run)
     // is told before any file is made, and nothing is written where the
     // patches change nothing.
     Table to_table;
-    if (read_table(&to_file, &to_table) != Status::DONE || !check_conflicts(patches.data(), froms, from_count))
+    if (read_table(&to_file, &to_table) != Status::DONE)
         return Status::FAILED;
-    Table combined;
-    clear_table(&combined);
-    for (const Table& patch : patches)
-        add_patch(&combined, &patch);
-    if (dry_run)
-        return tell_dry_run(&to_table, &combined);
-    if (write_change(&to_table, &combined) == 0) {
+    CombinedPatches combined;
+    combine_patches(patches, &combined);
+    if (!combined.conflicts.empty()) {
+        tell_conflicts(patches, combined.conflicts, froms);
+        return Status::FAILED;
+    }
+    switch (run) {
+    case ApplyRun::DRY_RUN: return tell_dry_run(&to_table, &combined.combined);
+    case ApplyRun::WRITE: break;
+    }
+    if (write_change(&to_table, &combined.combined) == 0) {
         std::printf("Changed entries: 0\n");
         return finish_output(Status::DONE, Status::FAILED);
     }
-    Changed changed;
-    int count;
-    Table now;
-    Status status = change_under_lock(&to_file, &combined, nullptr, &changed, &count, &now);
-    if (changed == Changed::WRITTEN || changed == Changed::NONE)
-        return tell_changed(status, changed, count, to);
-    return status;
+    return tell_change(change_table(to_file, combined.combined, nullptr), to);
 }
 
 // A patch that takes the first table to the second, wherever both set a level.
@@ -186,22 +204,16 @@ Status diff(const char* first, const char* second, DiffForm form)
     }
     switch (form) {
     case DiffForm::PAGE: {
-        bool different = print_difference_page(stdout, first, &tables[0], second, &tables[1]) > 0;
+        std::string page;
+        bool different = add_difference_page(&page, first, &tables[0], second, &tables[1]) > 0;
+        std::fwrite(page.data(), 1, page.size(), stdout);
         return finish_output(different ? Status::FAILED : Status::DONE, Status::USAGE);
     }
     case DiffForm::PATCH: return print_patch(first, &tables[0], second, &tables[1]);
     case DiffForm::LINES: break;
     }
-    bool different = false;
-    for (int entry = next_differing_entry(&tables[0], &tables[1], FIRST_POSITION); entry != END_POSITION;
-         entry = next_differing_entry(&tables[0], &tables[1], entry)) {
-        int class_index = entry_class(entry), slot = entry_slot(entry);
-        char levels[2][ENTRY_SIZE];
-        for (int i = 0; i < 2; ++i)
-            format_table_entry(&tables[i], class_index, slot, levels[i]);
-        std::printf("%s\t%s\t%s\t%s\n", skill_text_names[slot], class_names[class_index], levels[0], levels[1]);
-        different = true;
-    }
+    bool different = !differing_entries(tables[0], tables[1]).empty();
+    print_difference_lines(&tables[0], &tables[1]);
     return finish_output(different ? Status::FAILED : Status::DONE, Status::USAGE);
 }
 
@@ -215,6 +227,14 @@ enum class Job { SHOW, CONVERT, APPLY, DIFF, EDIT };
 
 constexpr int ANY_COUNT = 1 << 30;
 
+// The options a command takes right after its name.
+enum class Option { NONE, HTML, PATCH, DRY_RUN };
+
+struct OptionName {
+    const char* name;
+    Option option;
+};
+
 // The commands, how many file names each takes, and the options that count
 // as such right after it (a name anywhere else).
 struct Command {
@@ -222,34 +242,73 @@ struct Command {
     Job job;
     int least, most;
     const char* usage;  // said when the count is wrong
-    const char* options[2];
+    OptionName options[2];
 };
+
+constexpr OptionName NO_OPTION = {nullptr, Option::NONE};
 
 constexpr Command COMMANDS[] = {
-    {"show", Job::SHOW, 0, 1, "show takes at most one file name: [FILE]", {"--html", nullptr}},
-    {"convert", Job::CONVERT, 2, 2, "convert takes two file names: FROM TO", {nullptr, nullptr}},
-    {"apply", Job::APPLY, 1, ANY_COUNT, "apply takes one or more file names: FROM... [TO]", {"--dry-run", nullptr}},
-    {"diff", Job::DIFF, 2, 2, "diff takes two file names: A B", {"--html", "--patch"}},
-    {"edit", Job::EDIT, 0, 1, "edit takes at most one file name: [FILE]", {nullptr, nullptr}},
+    {"show", Job::SHOW, 0, 1, "show takes at most one file name: [FILE]", {{"--html", Option::HTML}, NO_OPTION}},
+    {"convert", Job::CONVERT, 2, 2, "convert takes two file names: FROM TO", {NO_OPTION, NO_OPTION}},
+    {"apply", Job::APPLY, 1, ANY_COUNT, "apply takes one or more file names: FROM... [TO]",
+     {{"--dry-run", Option::DRY_RUN}, NO_OPTION}},
+    {"diff", Job::DIFF, 2, 2, "diff takes two file names: A B", {{"--html", Option::HTML}, {"--patch", Option::PATCH}}},
+    {"edit", Job::EDIT, 0, 1, "edit takes at most one file name: [FILE]", {NO_OPTION, NO_OPTION}},
 };
 
-// Which of the command's options the word is: 0 or 1, or -1.
-int find_option(const Command& command, const char* word)
+// Which of the command's options the word is, or NONE.
+Option find_option(const Command& command, const char* word)
 {
-    for (int i = 0; i < 2; ++i) {
-        if (command.options[i] != nullptr && std::strcmp(word, command.options[i]) == 0)
-            return i;
+    for (const OptionName& option : command.options) {
+        if (option.name != nullptr && std::strcmp(word, option.name) == 0)
+            return option.option;
     }
-    return -1;
+    return Option::NONE;
+}
+
+// What each command makes of the option it was given.
+DiffForm diff_form(Option option)
+{
+    switch (option) {
+    case Option::HTML: return DiffForm::PAGE;
+    case Option::PATCH: return DiffForm::PATCH;
+    case Option::NONE:
+    case Option::DRY_RUN: break;
+    }
+    return DiffForm::LINES;
+}
+
+ShowForm show_form(Option option)
+{
+    switch (option) {
+    case Option::HTML: return ShowForm::PAGE;
+    case Option::NONE:
+    case Option::PATCH:
+    case Option::DRY_RUN: break;
+    }
+    return ShowForm::TEXT;
+}
+
+ApplyRun apply_run(Option option)
+{
+    switch (option) {
+    case Option::DRY_RUN: return ApplyRun::DRY_RUN;
+    case Option::NONE:
+    case Option::HTML:
+    case Option::PATCH: break;
+    }
+    return ApplyRun::WRITE;
 }
 
 Status run_command(const Command& command, int count, char** names)
 {
-    int option = count > 0 ? find_option(command, names[0]) : -1;
-    if (option >= 0) {
+    Option option = count > 0 ? find_option(command, names[0]) : Option::NONE;
+    if (option != Option::NONE) {
         ++names;
         --count;
-        if (count > 0 && find_option(command, names[0]) == 1 - option)
+        // Only diff takes two options, and only one of them at a time.
+        Option second = count > 0 ? find_option(command, names[0]) : Option::NONE;
+        if (second != Option::NONE && second != option)
             return usage_error("diff takes --patch or --html, not both");
     }
     if (count < command.least || count > command.most)
@@ -259,12 +318,12 @@ Status run_command(const Command& command, int count, char** names)
             return usage_error("an empty file name");
     }
     switch (command.job) {
-    case Job::SHOW: return show(count == 1 ? names[0] : GAME_EXE_NAME, option == 0);
+    case Job::SHOW: return show(count == 1 ? names[0] : GAME_EXE_NAME, show_form(option));
     case Job::CONVERT: return convert(names[0], names[1]);
     case Job::APPLY:
-        return count == 1 ? apply(names, 1, GAME_EXE_NAME, option == 0) : apply(names, count - 1, names[count - 1], option == 0);
-    case Job::DIFF:
-        return diff(names[0], names[1], option == 0 ? DiffForm::PAGE : option == 1 ? DiffForm::PATCH : DiffForm::LINES);
+        return count == 1 ? apply(names, 1, GAME_EXE_NAME, apply_run(option))
+                          : apply(names, count - 1, names[count - 1], apply_run(option));
+    case Job::DIFF: return diff(names[0], names[1], diff_form(option));
     case Job::EDIT: return edit(count == 1 ? names[0] : GAME_EXE_NAME);
     }
     return Status::USAGE;
@@ -296,6 +355,5 @@ Status run_words(int count, char** arguments)
 
 int run_command_line(int count, char** arguments)
 {
-    fill_name_tables();
     return static_cast<int>(run_words(count, arguments));
 }

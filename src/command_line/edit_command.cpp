@@ -116,6 +116,21 @@ void skip_mistake_lines(std::FILE* file)
     std::fseek(file, start, SEEK_SET);
 }
 
+// The program's own text removed: 0, or the error number of a removal that
+// failed, for the caller to tell once it has said what came of the work.
+int remove_text(const char* path)
+{
+    return std::remove(path) == 0 ? 0 : errno;
+}
+
+// A text that could not be removed, told after the line of the outcome.
+Status tell_left_text(Status status, const char* path, int removal_error)
+{
+    if (removal_error == 0)
+        return status;
+    return report_failure(path, "cannot remove", removal_error);
+}
+
 void tell_text_kept(const char* typed, const char* path)
 {
     print_error("skilltab: %s: not changed; your text is in %s\n", shown(typed).c_str(), shown(path).c_str());
@@ -126,7 +141,7 @@ Status make_text(EditText* text, const char* first, std::FILE* rest)
 {
     std::FILE* file = create_temporary_text(text->path);
     if (file == nullptr)
-        return report_failure(text->path, "cannot open");
+        return report_failure(text->path, "cannot open", errno);
     start_digest(&text->written);
     std::fputs(first, file);
     for (const char* c = first; *c != '\0'; ++c)
@@ -145,9 +160,9 @@ Status make_text(EditText* text, const char* first, std::FILE* rest)
     }
     if (written && !read_failed)
         return Status::DONE;
-    std::remove(text->path);
-    errno = error_number;
-    return report_failure(text->path, read_failed ? "cannot read" : "cannot write");
+    int removal_error = remove_text(text->path);
+    report_failure(text->path, read_failed ? "cannot read" : "cannot write", error_number);
+    return tell_left_text(Status::FAILED, text->path, removal_error);
 }
 
 // The user's text again, with the mistake told at its top in place of an
@@ -163,7 +178,7 @@ Status mark_mistake(EditText* text, const TextError* text_error, const char* typ
                       static_cast<long long>(text_error->line), message.c_str(), MEND_LINE);
     EditText marked;
     std::FILE* old_text = open_for_reading(text->path);
-    Status status = old_text == nullptr ? report_failure(text->path, "cannot open") : Status::DONE;
+    Status status = old_text == nullptr ? report_failure(text->path, "cannot open", errno) : Status::DONE;
     if (status == Status::DONE) {
         skip_mistake_lines(old_text);
         status = make_text(&marked, first, old_text);
@@ -173,7 +188,11 @@ Status mark_mistake(EditText* text, const TextError* text_error, const char* typ
         tell_text_kept(typed, text->path);
         return status;
     }
-    std::remove(text->path);
+    int removal_error = remove_text(text->path);
+    if (removal_error != 0) {
+        tell_text_kept(typed, marked.path);
+        return tell_left_text(Status::FAILED, text->path, removal_error);
+    }
     *text = marked;
     return Status::DONE;
 }
@@ -240,11 +259,11 @@ Status run_editor_on(const EditText* text, bool kept)
     }
     if (kept) {
         print_error("skilltab: editor failed: %s; your text is in %s\n", why, shown(text->path).c_str());
-    } else {
-        std::remove(text->path);
-        print_error("skilltab: editor failed: %s\n", why);
+        return Status::FAILED;
     }
-    return Status::FAILED;
+    int removal_error = remove_text(text->path);
+    print_error("skilltab: editor failed: %s\n", why);
+    return tell_left_text(Status::FAILED, text->path, removal_error);
 }
 
 enum class Reading { VALID, MISTAKE, GIVEN_UP, FAILED };
@@ -257,7 +276,7 @@ Reading read_edited_text(const EditText* text, bool after_mistake, Table* table,
         return Reading::GIVEN_UP;
     std::FILE* file = open_for_reading(text->path);
     if (file == nullptr) {
-        report_failure(text->path, "cannot open");
+        report_failure(text->path, "cannot open", errno);
         return Reading::FAILED;
     }
     skip_mistake_lines(file);
@@ -268,31 +287,39 @@ Reading read_edited_text(const EditText* text, bool after_mistake, Table* table,
     case TextRead::REFUSED: return Reading::MISTAKE;
     case TextRead::NOT_READ: break;
     }
-    report_failure(text->path, "cannot read");
+    report_failure(text->path, "cannot read", errno);
     return Reading::FAILED;
 }
 
-// After a conflict: each entry in which another run changed a level that
-// the user changed too, named; and the user's text replaced by a patch of
-// the user's own changes, which changes nothing else when applied later.
-void tell_conflicts(const TableFile* file, const Table* change, const Table* shown_table, const Table* now,
-                    EditText* text)
+// After a conflict: the user's text replaced by a patch of the user's own
+// changes, which changes nothing else when applied later (the old text goes
+// once the new one is whole); then each entry in which another run changed a
+// level that the user changed too, named.
+Status tell_conflict(const TableFile* file, const Table* change, const Table* shown_table,
+                     const ChangeResult& result, EditText* text)
 {
-    for (int entry = next_conflicting_entry(now, shown_table, change, FIRST_POSITION); entry != END_POSITION;
-         entry = next_conflicting_entry(now, shown_table, change, entry)) {
-        char yours[ENTRY_SIZE], theirs[ENTRY_SIZE];
-        format_table_entry(change, entry_class(entry), entry_slot(entry), yours);
-        format_entry(now->levels, entry_class(entry), entry_slot(entry), theirs);
-        print_error("skilltab: %s: %s %s: you set %s, it now holds %s\n", shown(file->typed).c_str(),
-                    skill_text_names[entry_slot(entry)], class_names[entry_class(entry)], yours, theirs);
-    }
+    const Table* now = &result.now;
     char formatted[TEXT_SIZE_MAX + 1];
     formatted[format_text_table(change, formatted)] = '\0';
     EditText patch;
+    int removal_error = 0;
+    char old_path[TEMPORARY_NAME_MAX + 1] = "";
     if (make_text(&patch, formatted, nullptr) == Status::DONE) {
-        std::remove(text->path);
+        std::snprintf(old_path, sizeof old_path, "%s", text->path);
+        removal_error = remove_text(text->path);
         *text = patch;
     }
+    tell_change(result, file->typed);  // a new file beside the game left behind
+    for (Entry entry : conflicting_entries(*now, *shown_table, *change)) {
+        char yours[ENTRY_SIZE], theirs[ENTRY_SIZE];
+        format_table_entry(change, entry.class_index, entry.slot, yours);
+        format_table_entry(now, entry.class_index, entry.slot, theirs);
+        print_error("skilltab: %s: %s %s: you set %s, it now holds %s\n", shown(file->typed).c_str(),
+                    skill_text_names[entry.slot], class_names[entry.class_index], yours, theirs);
+    }
+    print_error("skilltab: %s: changed while you edited it; your text is in %s\n", shown(file->typed).c_str(),
+                shown(text->path).c_str());
+    return tell_left_text(Status::FAILED, old_path, removal_error);
 }
 
 // The levels the user changed, written into the file as it is now.
@@ -300,23 +327,22 @@ Status write_edits(const TableFile* file, const Table* shown_table, const Table*
 {
     Table change = *edited;
     if (!keep_changed_levels(&change, shown_table)) {
-        std::remove(text->path);
+        int removal_error = remove_text(text->path);
         std::printf("No changes.\n");
-        return finish_output(Status::DONE, Status::FAILED);
+        return tell_left_text(finish_output(Status::DONE, Status::FAILED), text->path, removal_error);
     }
-    Changed changed;
-    int count = 0;
-    Table now;
-    Status status = change_under_lock(file, &change, shown_table, &changed, &count, &now);
-    switch (changed) {
-    case Changed::WRITTEN:
-    case Changed::NONE: std::remove(text->path); return tell_changed(status, changed, count, file->typed);
-    case Changed::CONFLICT:
-        tell_conflicts(file, &change, shown_table, &now, text);
-        print_error("skilltab: %s: changed while you edited it; your text is in %s\n", shown(file->typed).c_str(),
-                    shown(text->path).c_str());
+    ChangeResult result = change_table(*file, change, shown_table);
+    int removal_error = 0;
+    switch (result.end) {
+    case ChangeEnd::WRITTEN:
+    case ChangeEnd::NONE:
+        removal_error = remove_text(text->path);
+        return tell_left_text(tell_change(result, file->typed), text->path, removal_error);
+    case ChangeEnd::CONFLICT: return tell_conflict(file, &change, shown_table, result, text);
+    case ChangeEnd::FAILED:
+        tell_change(result, file->typed);
+        tell_text_kept(file->typed, text->path);
         break;
-    case Changed::FAILED: tell_text_kept(file->typed, text->path); break;
     }
     return Status::FAILED;
 }
@@ -329,8 +355,8 @@ Status edit(const char* name)
     Table shown_table, edited;
     // Whatever would refuse the change is told before the editor starts.
     if (find_file(&file, name) != Status::DONE
-        || refuse_as_changed_file(&file, "edit a text in your editor, then apply it") != Status::DONE
-        || read_table(&file, &shown_table) != Status::DONE || try_change_under_lock(&file) != Status::DONE)
+        || refuse_target(file, TargetUse::CHANGE, "edit a text in your editor, then apply it") != Status::DONE
+        || read_table(&file, &shown_table) != Status::DONE || report_result(try_change(file), name) != Status::DONE)
         return Status::FAILED;
     char formatted[TEXT_SIZE_MAX + 1];
     formatted[format_text_table(&shown_table, formatted)] = '\0';

@@ -1,6 +1,7 @@
-// How the command line tells what its work on files came to: every message
-// of the command line is made here, on standard error, naming each file as
-// the user typed it.
+// How the command line tells what its work on files came to: its messages
+// of outcomes and of files left behind, on standard error, naming each file
+// as the user typed it. The commands' own messages (a usage error, diff's
+// and edit's lines) are their own; each shows names through shown().
 #pragma once
 
 #include <string>
@@ -10,22 +11,18 @@
 // The exit status.
 enum class Status { DONE = 0, FAILED = 1, USAGE = 2 };
 
-// A name, a word of a file or of the command line as a message shows it:
-// each control character (text/utf8.h) as "?", so that a file a user was
-// given cannot drive the terminal that reads the message; everything else,
-// bytes that are no UTF-8 among it, as it is.
+// A name, a word of a file or of the command line as a message shows it
+// (shown_text, in the program's code page).
 std::string shown(const char* text);
 
 // "skilltab: NAME: WHAT", with ": ERROR" for the error number in the second.
 Status report(const char* name, const char* what);
-Status report_failure(const char* name, const char* what);
+Status report_failure(const char* name, const char* what, int error_number);
 
-// What reading or writing a file came to, told, naming the file as typed,
-// with the detail of a read where there is one (a new file beside it is
-// gone, unless it could not be removed, which is told too); DONE only for
-// Outcome::DONE.
-Status report_outcome(Outcome outcome, const char* typed, const Replacement* replacement,
-                      const TableRead* read = nullptr);
+// What work on a file came to, told, naming the file as typed, with the
+// detail of a read where there is one, and a new file left behind beside it;
+// DONE only for Outcome::DONE with nothing left behind.
+Status report_result(const FileResult& result, const char* typed, const TableRead* read = nullptr);
 
 // Where a name leads, and what kind of file it is there; what is wrong is told.
 Status find_file(TableFile* file, const char* typed);
@@ -33,14 +30,9 @@ Status find_file(TableFile* file, const char* typed);
 // The file's table, read as its kind is; what is wrong is told.
 Status read_table(const TableFile* file, Table* table);
 
-// The refusals of a file that convert is to write: a game is written only
-// by apply, and a block or a text never goes over another name of a game,
-// nor of the copy that apply makes of one.
-Status refuse_as_converted_file(const TableFile* file);
-
-// The refusals of a file that apply or edit is to change: a text, with the
-// command's own words, and the names of the game's copy.
-Status refuse_as_changed_file(const TableFile* file, const char* text_refusal);
+// A target the file may not be, told: check_target, with the words of the
+// command that refuses a text.
+Status refuse_target(const TableFile& file, TargetUse use, const char* text_refusal = "");
 
 // A text or a block, as the name asks, replacing what is there.
 Status write_table(const TableFile* file, const Table* table);
@@ -50,18 +42,8 @@ Status write_table(const TableFile* file, const Table* table);
 // as it was.
 Status finish_output(Status status, Status failure, const char* replaced = nullptr);
 
-// The change written into the file as it is now (change_table_file), what
-// went wrong told, but for a conflict, which the caller tells. On WRITTEN
-// and NONE, count says how many entries it changed; tell_changed then
-// prints it.
-Status change_under_lock(const TableFile* file, const Table* change, const Table* shown, Changed* changed,
-                         int* count, Table* now);
-// What would refuse a change of the file at its writing, told before the
-// work: try_change.
-Status try_change_under_lock(const TableFile* file);
-
-// A block file marked read-only, told as a change would tell it, without
-// making a file: check_writable_file.
-Status refuse_unwritable(const TableFile* file);
-
-Status tell_changed(Status status, Changed changed, int count, const char* typed);
+// What a change of the file came to, told, but for a conflict's entries,
+// which the caller names before it: a failure's outcome, a folder not
+// synced, a new file left behind, and with WRITTEN and NONE the count
+// ("Changed entries: N") on standard output.
+Status tell_change(const ChangeResult& result, const char* typed);

@@ -45,7 +45,6 @@ int main(int count, char** arguments)
     }
     if (count > 1)
         return run_command_line(count - 1, arguments + 1);
-    fill_name_tables();
     show_main_menu();
     std::printf("[Warning: Back up your mm7.exe file before using this program!]\n\n");
     while (!wants_to_quit()) {

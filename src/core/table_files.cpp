@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 
 #include "core/table_operations.h"
 #include "game/extract.h"
@@ -70,29 +71,79 @@ bool names_game_file(const char* final_name, const char* game, GameNameRule rule
     return true;
 }
 
-// The change's first step: the file's replacement begun and its table read as it is now.
-Outcome begin_change(const TableFile* file, FileCopy* copy, unsigned char* levels)
+// The error number of the step that failed, with its outcome, and a new
+// file left behind: the edge where errno becomes part of a result.
+FileResult make_result(Outcome outcome, const Replacement* replacement)
 {
-    switch (file->kind) {
-    case TableKind::GAME_EXE: {
-        char copy_name[BESIDE_MAX];
-        Outcome outcome = begin_game_copy(file->final_name,
-                                          name_beside(file->final_name, NEW_GAME_EXE_NAME, copy_name), copy, levels);
-        if (outcome == Outcome::DONE && !holds_only_levels(levels))
-            return abandon_copy(copy, Outcome::INVALID);  // a game's block is read raw
-        return outcome;
+    FileResult result{outcome, 0, {"", 0}};
+    switch (outcome) {
+    case Outcome::DONE: break;
+    case Outcome::NOT_OPENED:
+    case Outcome::COPY_NOT_MADE:
+    case Outcome::NOT_READ:
+    case Outcome::INVALID:
+    case Outcome::ENDS_BEFORE_BLOCK:
+    case Outcome::GAME_SHORTER:
+    case Outcome::GAME_LONGER:
+    case Outcome::NOT_WRITTEN:
+    case Outcome::NOT_MOVED:
+    case Outcome::NOT_SYNCED: result.error_number = errno; break;
     }
-    case TableKind::SKILL_BLOCK: return begin_block_copy(file->final_name, file->through_link, copy, levels);
-    case TableKind::TEXT:
-    case TableKind::CSV: break;
+    if (replacement != nullptr && replacement->removal_error != 0) {
+        std::snprintf(result.left_behind.name, sizeof result.left_behind.name, "%s", replacement->new_name);
+        result.left_behind.error_number = replacement->removal_error;
     }
-    errno = EINVAL;  // a text is never changed in place
-    return Outcome::NOT_OPENED;
+    return result;
 }
 
-Outcome finish_change(const TableFile* file, FileCopy* copy, const unsigned char* levels)
+// Whether a replacement's outcome put the new file in place.
+bool is_replaced(Outcome outcome)
 {
-    switch (file->kind) {
+    switch (outcome) {
+    case Outcome::DONE:
+    case Outcome::NOT_SYNCED: return true;
+    case Outcome::NOT_OPENED:
+    case Outcome::COPY_NOT_MADE:
+    case Outcome::NOT_READ:
+    case Outcome::INVALID:
+    case Outcome::ENDS_BEFORE_BLOCK:
+    case Outcome::GAME_SHORTER:
+    case Outcome::GAME_LONGER:
+    case Outcome::NOT_WRITTEN:
+    case Outcome::NOT_MOVED: break;
+    }
+    return false;
+}
+
+// The change's first step: the file's replacement begun and its table read
+// as it is now into *now; DONE leaves the copy open.
+Outcome begin_change(const TableFile& file, FileCopy* copy, Table* now)
+{
+    unsigned char levels[SKILL_BLOCK_SIZE];
+    Outcome outcome = Outcome::NOT_OPENED;
+    switch (file.kind) {
+    case TableKind::GAME_EXE: {
+        char copy_name[BESIDE_MAX];
+        outcome = begin_game_copy(file.final_name, name_beside(file.final_name, NEW_GAME_EXE_NAME, copy_name), copy,
+                                  levels);
+        if (outcome == Outcome::DONE && !holds_only_levels(levels))
+            return abandon_copy(copy, Outcome::INVALID);  // a game's block is read raw
+        break;
+    }
+    case TableKind::SKILL_BLOCK: outcome = begin_block_copy(file.final_name, file.through_link, copy, levels); break;
+    case TableKind::TEXT:
+    case TableKind::CSV:
+        errno = EINVAL;  // a text is never changed in place
+        return Outcome::NOT_OPENED;
+    }
+    if (outcome == Outcome::DONE)
+        fill_whole_table(now, levels);
+    return outcome;
+}
+
+Outcome finish_change(const TableFile& file, FileCopy* copy, const unsigned char* levels)
+{
+    switch (file.kind) {
     case TableKind::GAME_EXE: return finish_game_copy(copy, levels);
     case TableKind::SKILL_BLOCK: return finish_block_copy(copy, levels);
     case TableKind::TEXT:
@@ -101,13 +152,22 @@ Outcome finish_change(const TableFile* file, FileCopy* copy, const unsigned char
     return abandon_copy(copy, Outcome::NOT_WRITTEN);
 }
 
+// A change's copy: two 64 KiB buffers, too large for the stack of every
+// caller, made for the one change and gone with it.
+std::unique_ptr<FileCopy> make_copy()
+{
+    auto copy = std::make_unique<FileCopy>();
+    copy->replacement.removal_error = 0;
+    return copy;
+}
+
 }  // namespace
 
 int find_table_file(TableFile* file, const char* typed)
 {
     file->typed = typed;
     if (find_final_name(typed, file->final_name, &file->through_link) != 0)
-        return -1;
+        return errno;
     file->kind = find_kind(file->final_name);
     return 0;
 }
@@ -116,19 +176,21 @@ Outcome read_table_file(const TableFile* file, Table* table, TableRead* read)
 {
     unsigned char block[SKILL_BLOCK_SIZE];
     read->result = {Outcome::DONE, 0};
+    read->error_number = 0;
     read->text = false;
     switch (file->kind) {
-    case TableKind::TEXT: return read_text_file(file->typed, read_text_table, table, read);
-    case TableKind::CSV: return read_text_file(file->typed, read_csv_table, table, read);
+    case TableKind::TEXT: read_text_file(file->typed, read_text_table, table, read); break;
+    case TableKind::CSV: read_text_file(file->typed, read_csv_table, table, read); break;
     case TableKind::GAME_EXE: read->result = read_game_block(file->typed, block, GameLength::KNOWN); break;
     case TableKind::SKILL_BLOCK: read->result.outcome = read_block_file(file->typed, block); break;
     }
-    if (read->result.outcome == Outcome::DONE)
+    read->error_number = make_result(read->result.outcome, nullptr).error_number;
+    if (read->result.outcome == Outcome::DONE && !read->text)
         fill_whole_table(table, block);
     return read->result.outcome;
 }
 
-Outcome write_table_file(const TableFile* file, const Table* table, Replacement* replacement)
+FileResult write_table_file(const TableFile* file, const Table* table)
 {
     char text[TEXT_SIZE_MAX];
     const unsigned char* bytes = table->levels;
@@ -144,11 +206,12 @@ Outcome write_table_file(const TableFile* file, const Table* table, Replacement*
         break;
     case TableKind::SKILL_BLOCK: break;
     case TableKind::GAME_EXE:
-        replacement->removal_error = 0;
         errno = EINVAL;  // a game is only ever changed
-        return Outcome::NOT_OPENED;
+        return make_result(Outcome::NOT_OPENED, nullptr);
     }
-    return write_kept_file(file->final_name, file->through_link, bytes, size, replacement);
+    Replacement replacement;
+    Outcome outcome = write_kept_file(file->final_name, file->through_link, bytes, size, &replacement);
+    return make_result(outcome, &replacement);
 }
 
 GameName find_game_name(const char* final_name, GameNameRule rule)
@@ -160,47 +223,111 @@ GameName find_game_name(const char* final_name, GameNameRule rule)
     return GameName::NONE;
 }
 
-bool is_copy_name(const TableFile* file)
+namespace {
+
+// A block or a text never goes over another name of a game, nor of the copy
+// that a change of a game makes.
+Target check_game_names(const TableFile& file)
 {
-    return last_component_is(file->final_name, NEW_GAME_EXE_NAME);
+    switch (find_game_name(file.final_name, GameNameRule::CURRENT_OR_OWN_FOLDER)) {
+    case GameName::NONE: return Target::ALLOWED;
+    case GameName::GAME:
+    case GameName::COPY: break;
+    }
+    return Target::SAME_AS_GAME;
 }
 
-Outcome try_change(const TableFile* file, FileCopy* copy)
+}  // namespace
+
+Target check_target(const TableFile& file, TargetUse use)
 {
-    unsigned char levels[SKILL_BLOCK_SIZE];
-    Outcome outcome = begin_change(file, copy, levels);
-    return outcome == Outcome::DONE ? abandon_copy(copy, outcome) : outcome;
+    switch (file.kind) {
+    case TableKind::GAME_EXE:
+        switch (use) {
+        case TargetUse::WRITE: return Target::GAME_WRITTEN;
+        case TargetUse::CHANGE: break;
+        }
+        return last_component_is(file.final_name, NEW_GAME_EXE_NAME) ? Target::COPY_OF_GAME : Target::ALLOWED;
+    case TableKind::TEXT:
+    case TableKind::CSV:
+        switch (use) {
+        case TargetUse::WRITE: break;
+        case TargetUse::CHANGE: return Target::TEXT_CHANGED;
+        }
+        break;
+    case TableKind::SKILL_BLOCK: break;
+    }
+    return check_game_names(file);
 }
 
-Outcome check_writable_file(const TableFile* file)
+FileResult try_change(const TableFile& file)
 {
-    switch (file->kind) {
-    case TableKind::SKILL_BLOCK: return check_writable(file->final_name) == 0 ? Outcome::DONE : Outcome::NOT_OPENED;
+    auto copy = make_copy();
+    Table now;
+    Outcome outcome = begin_change(file, copy.get(), &now);
+    FileResult result = make_result(outcome, &copy->replacement);
+    if (outcome == Outcome::DONE) {
+        abandon_copy(copy.get(), outcome);
+        result = make_result(outcome, &copy->replacement);
+    }
+    return result;
+}
+
+FileResult check_writable_file(const TableFile& file)
+{
+    switch (file.kind) {
+    case TableKind::SKILL_BLOCK:
+        if (check_writable(file.final_name) != 0)
+            return make_result(Outcome::NOT_OPENED, nullptr);
+        break;
     case TableKind::GAME_EXE:
     case TableKind::TEXT:
     case TableKind::CSV: break;
     }
-    return Outcome::DONE;
+    return make_result(Outcome::DONE, nullptr);
 }
 
-Changed change_table_file(const TableFile* file, const Table* change, const Table* shown, FileCopy* copy,
-                          Outcome* outcome, int* count, Table* now)
+ChangeResult change_table(const TableFile& file, const Table& change, const Table* shown)
 {
-    unsigned char levels[SKILL_BLOCK_SIZE];
-    *outcome = begin_change(file, copy, levels);
-    if (*outcome != Outcome::DONE)
-        return Changed::FAILED;
-    fill_whole_table(now, levels);
-    if (shown != nullptr && next_conflicting_entry(now, shown, change, FIRST_POSITION) != END_POSITION) {
-        abandon_copy(copy, Outcome::DONE);
-        return Changed::CONFLICT;
+    auto copy = make_copy();
+    ChangeResult result;
+    result.count = 0;
+    Outcome outcome = begin_change(file, copy.get(), &result.now);
+    if (outcome != Outcome::DONE) {
+        result.end = ChangeEnd::FAILED;
+        result.file = make_result(outcome, &copy->replacement);
+        return result;
     }
-    Table changed = *now;
-    *count = write_change(&changed, change);
-    if (*count == 0) {  // another run has made the very change meanwhile
-        abandon_copy(copy, Outcome::DONE);
-        return Changed::NONE;
+    ChangeEnd end = ChangeEnd::WRITTEN;
+    Table changed = result.now;
+    result.count = write_change(&changed, &change);
+    if (shown != nullptr && !conflicting_entries(result.now, *shown, change).empty()) {
+        result.count = 0;
+        end = ChangeEnd::CONFLICT;
+    } else if (result.count == 0) {
+        end = ChangeEnd::NONE;  // another run has made the very change meanwhile
     }
-    *outcome = finish_change(file, copy, changed.levels);
-    return *outcome == Outcome::DONE || *outcome == Outcome::NOT_SYNCED ? Changed::WRITTEN : Changed::FAILED;
+    switch (end) {
+    case ChangeEnd::CONFLICT:
+    case ChangeEnd::NONE: outcome = abandon_copy(copy.get(), Outcome::DONE); break;
+    case ChangeEnd::WRITTEN:
+    case ChangeEnd::FAILED:
+        outcome = finish_change(file, copy.get(), changed.levels);
+        end = is_replaced(outcome) ? ChangeEnd::WRITTEN : ChangeEnd::FAILED;
+        break;
+    }
+    result.end = end;
+    result.file = make_result(outcome, &copy->replacement);
+    return result;
+}
+
+bool change_succeeded(const ChangeResult& result)
+{
+    switch (result.end) {
+    case ChangeEnd::WRITTEN:
+    case ChangeEnd::NONE: break;
+    case ChangeEnd::CONFLICT:
+    case ChangeEnd::FAILED: return false;
+    }
+    return result.file.outcome == Outcome::DONE && result.file.left_behind.error_number == 0;
 }

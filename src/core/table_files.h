@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/replace.h"
 #include "table/block_files.h"
 #include "table/outcome.h"
 #include "table/table.h"
@@ -25,15 +26,32 @@ struct TableFile {
     TableKind kind;
 };
 
-// Where a name leads, and what kind of file it is there: 0, or -1 with the
-// error number set.
+// A new file that a failed or given-up replacement could not remove: its
+// name, and the error number of the removal (0: nothing was left behind).
+struct LeftBehind {
+    char name[REPLACEMENT_NAME_MAX + 1];
+    int error_number;
+};
+
+// What work on a file came to: the outcome, with the error number of the
+// step that failed (0 with DONE), and a new file left behind. The core copies
+// the error number here at its edge, so that nothing above it reads errno.
+struct FileResult {
+    Outcome outcome;
+    int error_number;
+    LeftBehind left_behind;
+};
+
+// Where a name leads, and what kind of file it is there: 0, or the error number.
 int find_table_file(TableFile* file, const char* typed);
 
 // What reading a table came to: the outcome with its detail, the game's
-// length for ENDS_BEFORE_BLOCK; for a text or a CSV (`text`), INVALID with
-// text_error saying where and why.
+// length for ENDS_BEFORE_BLOCK, the error number for NOT_OPENED and
+// NOT_READ; for a text or a CSV (`text`), INVALID with text_error saying
+// where and why.
 struct TableRead {
     Result result;
+    int error_number;
     bool text;
     TextError text_error;
 };
@@ -43,9 +61,9 @@ struct TableRead {
 Outcome read_table_file(const TableFile* file, Table* table, TableRead* read);
 
 // The table written as the file's kind asks, a text, a CSV or a skill block,
-// replacing what is there (write_kept_file's outcomes). Never a game: the
-// caller refuses that kind.
-Outcome write_table_file(const TableFile* file, const Table* table, Replacement* replacement);
+// replacing what is there (write_kept_file's outcomes). Never a game:
+// check_target refuses that kind first.
+FileResult write_table_file(const TableFile* file, const Table* table);
 
 // Which of the game's two names, mm7.exe and its copy mm7_new.exe, a final
 // name leads to.
@@ -61,28 +79,53 @@ enum class GameNameRule { ANY_FOLDER, CURRENT_OR_OWN_FOLDER };
 
 GameName find_game_name(const char* final_name, GameNameRule rule);
 
-// Whether a game executable named to be changed is the name of the copy
-// that a change makes beside it.
-bool is_copy_name(const TableFile* file);
+// What a front end is about to do to a file it names as its target.
+enum class TargetUse {
+    WRITE,   // write a table over it (convert)
+    CHANGE,  // change the levels of the table in it (apply, edit, a page)
+};
+
+// Whether a file may be a target, by the kind of its name and the game's
+// names (CURRENT_OR_OWN_FOLDER); each front end says the refusal in its own words.
+enum class Target {
+    ALLOWED,
+    GAME_WRITTEN,     // a game is only ever changed, never written whole
+    SAME_AS_GAME,     // a block or a text over another name of the game or of its copy
+    COPY_OF_GAME,     // the name of the copy that a change of a game makes
+    TEXT_CHANGED,     // a text or a CSV is written whole, never changed in place
+};
+
+Target check_target(const TableFile& file, TargetUse use);
 
 // Whether a change of the file could be written, found by doing what the
 // change does up to its writing (the new file made beside the file under
 // the folder's lock, and the file read again), then giving it up: DONE, or
-// change_table_file's outcome for a change that would fail there (a folder
-// that takes no new file, a block file marked read-only).
-// copy->replacement tells of a new file that could not be removed.
-Outcome try_change(const TableFile* file, FileCopy* copy);
+// change_table's outcome for a change that would fail there (a folder that
+// takes no new file, a block file marked read-only).
+FileResult try_change(const TableFile& file);
 
 // What of try_change can be found without making a file or taking a lock:
 // a block file marked read-only (NOT_OPENED, EACCES); else DONE.
-Outcome check_writable_file(const TableFile* file);
+FileResult check_writable_file(const TableFile& file);
 
 // How a change under the lock ended.
-enum class Changed {
+enum class ChangeEnd {
     WRITTEN,   // the file is replaced (perhaps with its folder not synced: see the outcome)
     NONE,      // it held every entry as the change has it already: nothing was written
-    CONFLICT,  // another run changed an entry the user changed: nothing was written
+    CONFLICT,  // another run changed a level the user changed: nothing was written
     FAILED,    // nothing was written, as the outcome says
+};
+
+// What a change came to: how it ended; the outcome of the file's reading
+// and writing with its error number, and a new file left behind; with
+// WRITTEN and NONE how many entries changed; and the file's table as it was
+// read under the lock (with CONFLICT, conflicting_entries(now, shown,
+// change) names what another run changed).
+struct ChangeResult {
+    ChangeEnd end;
+    FileResult file;
+    int count;
+    Table now;
 };
 
 // The levels that `change` sets, written into a game or a block file as the
@@ -90,9 +133,11 @@ enum class Changed {
 // folder, so that a run changing other entries at the same time is waited
 // for and its changes kept. Where `shown` is given, the change is a user's
 // from those levels, and a level that another run changed meanwhile
-// refuses it (CONFLICT; next_conflicting_entry names the entries). The outcome of the file's reading and writing goes
-// to *outcome, and with WRITTEN and NONE how many entries changed to *count;
-// the file's table as it was read under the lock goes to *now.
-// copy->replacement tells of a new file that could not be removed.
-Changed change_table_file(const TableFile* file, const Table* change, const Table* shown, FileCopy* copy,
-                          Outcome* outcome, int* count, Table* now);
+// refuses it (CONFLICT). The call owns every buffer it uses.
+ChangeResult change_table(const TableFile& file, const Table& change, const Table* shown);
+
+// Whether the change left every file as it ought to be: written and synced,
+// or nothing to write and no new file left behind. A WRITTEN whose folder
+// could not be synced, or a NONE that left a new file behind, is a failure
+// all the same.
+bool change_succeeded(const ChangeResult& result);

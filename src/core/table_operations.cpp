@@ -4,11 +4,23 @@
 
 namespace {
 
-// Whether the table sets any of one entry's levels.
-bool sets_entry(const Table* table, int class_index, int slot)
+constexpr int ENTRY_COUNT = SKILL_COUNT * CLASS_COUNT;
+
+constexpr Entry entry_at(int position) { return {position % CLASS_COUNT, position / CLASS_COUNT}; }
+
+int level_index(Entry entry, int stage) { return table_index(entry.class_index, stage, entry.slot); }
+
+bool names_both(const Table* first, const Table* second, Entry entry)
+{
+    return names_entry(first, entry.class_index, entry.slot) && names_entry(second, entry.class_index, entry.slot);
+}
+
+bool is_conflicting(const Table* now, const Table* shown, const Table* change, Entry entry)
 {
     for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        if (table->set[table_index(class_index, stage, slot)])
+        int index = level_index(entry, stage);
+        if (change->set[index] && now->levels[index] != shown->levels[index]
+            && now->levels[index] != change->levels[index])
             return true;
     }
     return false;
@@ -23,7 +35,80 @@ bool sets_any_level(const Table* table)
     return false;
 }
 
+// Names only the classes and skills in which the table sets a level.
+void name_only_what_is_set(Table* table)
+{
+    std::memset(table->classes, 0, sizeof table->classes);
+    std::memset(table->skills, 0, sizeof table->skills);
+    for (int position = 0; position < ENTRY_COUNT; ++position) {
+        Entry entry = entry_at(position);
+        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+            if (table->set[level_index(entry, stage)])
+                table->classes[entry.class_index] = table->skills[entry.slot] = true;
+        }
+    }
+}
+
 }  // namespace
+
+Entry EntryRange::Iterator::operator*() const
+{
+    return entry_at(position_);
+}
+
+EntryRange::Iterator& EntryRange::Iterator::operator++()
+{
+    position_ = range_->next_position(position_ + 1);
+    return *this;
+}
+
+EntryRange::Iterator EntryRange::begin() const
+{
+    return Iterator(this, next_position(start_));
+}
+
+// The first position from `position` on at which the walk stops, or end_.
+int EntryRange::next_position(int position) const
+{
+    for (; position < end_; ++position) {
+        Entry entry = entry_at(position);
+        switch (test_) {
+        case EntryTest::SHARED:
+            if (names_both(tables_[0], tables_[1], entry))
+                return position;
+            break;
+        case EntryTest::DIFFERING:
+            if (names_both(tables_[0], tables_[1], entry) && entry_differs(tables_[0], tables_[1], entry))
+                return position;
+            break;
+        case EntryTest::CONFLICTING:
+            if (is_conflicting(tables_[0], tables_[1], tables_[2], entry))
+                return position;
+            break;
+        }
+    }
+    return end_;
+}
+
+EntryRange shared_entries(const Table& first, const Table& second)
+{
+    return EntryRange(EntryTest::SHARED, &first, &second, nullptr, 0, ENTRY_COUNT);
+}
+
+EntryRange shared_entries_of_skill(const Table& first, const Table& second, int slot)
+{
+    return EntryRange(EntryTest::SHARED, &first, &second, nullptr, slot * CLASS_COUNT, (slot + 1) * CLASS_COUNT);
+}
+
+EntryRange differing_entries(const Table& first, const Table& second)
+{
+    return EntryRange(EntryTest::DIFFERING, &first, &second, nullptr, 0, ENTRY_COUNT);
+}
+
+EntryRange conflicting_entries(const Table& now, const Table& shown, const Table& change)
+{
+    return EntryRange(EntryTest::CONFLICTING, &now, &shown, &change, 0, ENTRY_COUNT);
+}
 
 void fill_whole_table(Table* table, const unsigned char* block)
 {
@@ -34,6 +119,11 @@ void fill_whole_table(Table* table, const unsigned char* block)
         named = true;
     for (bool& named : table->skills)
         named = true;
+}
+
+void clear_table(Table* table)
+{
+    std::memset(table, 0, sizeof *table);
 }
 
 bool is_complete(const Table* table)
@@ -53,51 +143,49 @@ bool is_complete(const Table* table)
     return true;
 }
 
-bool entry_differs(const Table* first, const Table* second, int class_index, int slot)
+bool entry_differs(const Table* first, const Table* second, Entry entry)
 {
     for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-        int index = table_index(class_index, stage, slot);
+        int index = level_index(entry, stage);
         if (first->set[index] && second->set[index] && first->levels[index] != second->levels[index])
             return true;
     }
     return false;
 }
 
-int next_shared_entry(const Table* first, const Table* second, int entry)
-{
-    for (++entry; entry < END_POSITION; ++entry) {
-        int class_index = entry_class(entry), slot = entry_slot(entry);
-        if (names_entry(first, class_index, slot) && names_entry(second, class_index, slot))
-            return entry;
-    }
-    return END_POSITION;
-}
-
-int next_differing_entry(const Table* first, const Table* second, int entry)
-{
-    do {
-        entry = next_shared_entry(first, second, entry);
-    } while (entry != END_POSITION && !entry_differs(first, second, entry_class(entry), entry_slot(entry)));
-    return entry;
-}
-
 int count_differing_entries(const Table* first, const Table* second)
 {
     int count = 0;
-    for (int entry = next_differing_entry(first, second, FIRST_POSITION); entry != END_POSITION;
-         entry = next_differing_entry(first, second, entry))
+    for ([[maybe_unused]] Entry entry : differing_entries(*first, *second))
         ++count;
     return count;
+}
+
+bool set_entry(Table* table, Entry entry, const char* letters)
+{
+    int levels[STAGE_COUNT];
+    for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+        levels[stage] = letters[stage] == UNSET_LETTER ? -1 : level_of_letter(static_cast<unsigned char>(letters[stage]));
+        if (levels[stage] < 0 && letters[stage] != UNSET_LETTER)
+            return false;
+    }
+    for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+        int index = level_index(entry, stage);
+        table->set[index] = levels[stage] >= 0;
+        table->levels[index] = static_cast<unsigned char>(levels[stage] >= 0 ? levels[stage] : 0);
+    }
+    table->classes[entry.class_index] = table->skills[entry.slot] = true;
+    return true;
 }
 
 int write_change(Table* table, const Table* change)
 {
     int changed = 0;
-    for (int entry = 0; entry < END_POSITION; ++entry) {
-        int class_index = entry_class(entry), slot = entry_slot(entry);
+    for (int position = 0; position < ENTRY_COUNT; ++position) {
+        Entry entry = entry_at(position);
         bool any = false;
         for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-            int index = table_index(class_index, stage, slot);
+            int index = level_index(entry, stage);
             if (!change->set[index])
                 continue;
             any = any || table->levels[index] != change->levels[index];
@@ -108,58 +196,15 @@ int write_change(Table* table, const Table* change)
     return changed;
 }
 
-namespace {
-
-// Names only the classes and skills in which the table sets a level.
-void name_only_what_is_set(Table* table)
-{
-    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
-        table->classes[class_index] = false;
-    for (int slot = 0; slot < SKILL_COUNT; ++slot)
-        table->skills[slot] = false;
-    for (int entry = 0; entry < END_POSITION; ++entry) {
-        if (sets_entry(table, entry_class(entry), entry_slot(entry)))
-            table->classes[entry_class(entry)] = table->skills[entry_slot(entry)] = true;
-    }
-}
-
-}  // namespace
-
-bool keep_changed_levels(Table* change, const Table* shown)
-{
-    bool any = false;
-    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
-        bool& set = change->set[index];
-        set = set && shown->set[index] && change->levels[index] != shown->levels[index];
-        any = any || set;
-    }
-    name_only_what_is_set(change);
-    return any;
-}
-
-int next_conflicting_entry(const Table* now, const Table* shown, const Table* change, int entry)
-{
-    for (++entry; entry < END_POSITION; ++entry) {
-        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-            int index = table_index(entry_class(entry), stage, entry_slot(entry));
-            if (change->set[index] && now->levels[index] != shown->levels[index]
-                && now->levels[index] != change->levels[index])
-                return entry;
-        }
-    }
-    return END_POSITION;
-}
-
 bool make_patch(const Table* first, const Table* second, Table* patch)
 {
     clear_table(patch);
     bool shared_class = false;
     for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
         shared_class = shared_class || (first->classes[class_index] && second->classes[class_index]);
-    for (int entry = next_differing_entry(first, second, FIRST_POSITION); entry != END_POSITION;
-         entry = next_differing_entry(first, second, entry)) {
+    for (Entry entry : differing_entries(*first, *second)) {
         for (int stage = 0; stage < STAGE_COUNT; ++stage) {
-            int index = table_index(entry_class(entry), stage, entry_slot(entry));
+            int index = level_index(entry, stage);
             patch->set[index] = first->set[index] && second->set[index] && first->levels[index] != second->levels[index];
             patch->levels[index] = patch->set[index] ? second->levels[index] : 0;
         }
@@ -172,37 +217,86 @@ bool make_patch(const Table* first, const Table* second, Table* patch)
     return shared_class;
 }
 
-int next_patch_conflict(const Table* patches, int count, int entry, int* first, int* second)
+bool keep_changed_levels(Table* change, const Table* shown)
 {
-    for (++entry; entry < END_POSITION; ++entry) {
-        for (int later = 1; later < count; ++later) {
-            for (int earlier = 0; earlier < later; ++earlier) {
-                if (entry_differs(&patches[earlier], &patches[later], entry_class(entry), entry_slot(entry))) {
-                    *first = earlier;
-                    *second = later;
-                    return entry;
-                }
-            }
-        }
-    }
-    return END_POSITION;
+    Table patch;
+    make_patch(shown, change, &patch);
+    *change = patch;
+    return sets_any_level(change);
 }
 
-void clear_table(Table* table)
+namespace {
+
+// What one level's patches so far set it to: the first that sets it, and
+// the first that sets it otherwise than that one.
+struct LevelSetters {
+    int first, other;  // patch numbers, or -1
+    unsigned char first_level;
+};
+
+// The lowest patch before `later` that sets the level otherwise than
+// `level`, or -1.
+int find_earlier_conflict(const LevelSetters& setters, unsigned char level)
 {
-    std::memset(table, 0, sizeof *table);
+    if (setters.first < 0)
+        return -1;
+    return setters.first_level != level ? setters.first : setters.other;
 }
 
-void add_patch(Table* combined, const Table* patch)
+void add_setter(LevelSetters* setters, int patch, unsigned char level)
 {
-    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
-        if (patch->set[index]) {
-            combined->set[index] = true;
-            combined->levels[index] = patch->levels[index];
+    if (setters->first < 0) {
+        *setters = {patch, -1, level};
+    } else if (setters->other < 0 && level != setters->first_level) {
+        setters->other = patch;
+    }
+}
+
+// One entry of every patch combined into result->combined; the conflict
+// with the lowest later patch, and for it the lowest earlier one, noted.
+void combine_entry(const std::vector<Table>& patches, Entry entry, CombinedPatches* result)
+{
+    LevelSetters setters[STAGE_COUNT];
+    for (LevelSetters& stage_setters : setters)
+        stage_setters = {-1, -1, 0};
+    int count = static_cast<int>(patches.size());
+    for (int later = 0; later < count; ++later) {
+        int earliest = -1;
+        for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+            int index = level_index(entry, stage);
+            if (!patches[later].set[index])
+                continue;
+            int earlier = find_earlier_conflict(setters[stage], patches[later].levels[index]);
+            if (earlier >= 0 && (earliest < 0 || earlier < earliest))
+                earliest = earlier;
+            add_setter(&setters[stage], later, patches[later].levels[index]);
+        }
+        if (earliest >= 0) {
+            result->conflicts.push_back({entry, earliest, later});
+            return;
         }
     }
-    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
-        combined->classes[class_index] = combined->classes[class_index] || patch->classes[class_index];
-    for (int slot = 0; slot < SKILL_COUNT; ++slot)
-        combined->skills[slot] = combined->skills[slot] || patch->skills[slot];
+    for (int stage = 0; stage < STAGE_COUNT; ++stage) {
+        int index = level_index(entry, stage);
+        if (setters[stage].first >= 0) {
+            result->combined.set[index] = true;
+            result->combined.levels[index] = setters[stage].first_level;
+        }
+    }
+}
+
+}  // namespace
+
+void combine_patches(const std::vector<Table>& patches, CombinedPatches* result)
+{
+    clear_table(&result->combined);
+    result->conflicts.clear();
+    for (int position = 0; position < ENTRY_COUNT; ++position)
+        combine_entry(patches, entry_at(position), result);
+    for (const Table& patch : patches) {
+        for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
+            result->combined.classes[class_index] = result->combined.classes[class_index] || patch.classes[class_index];
+        for (int slot = 0; slot < SKILL_COUNT; ++slot)
+            result->combined.skills[slot] = result->combined.skills[slot] || patch.skills[slot];
+    }
 }

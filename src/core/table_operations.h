@@ -1,55 +1,94 @@
 // What the front ends do with tables: compare two, write one into another,
-// count what changed. Every walk over the entries of the command line, of
-// edit and of the pages goes through here, so that each compares levels the
-// same way: only the levels that both tables set.
+// count what changed, combine patches. Every walk over the entries of the
+// command line, of edit and of the pages goes through here, so that each
+// compares levels the same way: only the levels that both tables set.
 //
 // An entry is one class's four levels of one skill. The walks go in slot
-// order and then in the editor's class order, diff's order; a position is
-// an entry's number in that order, and FIRST_POSITION starts a walk:
+// order and then in the editor's class order, diff's order:
 //
-//     for (int entry = next_differing_entry(a, b, FIRST_POSITION); entry != END_POSITION;
-//          entry = next_differing_entry(a, b, entry))
-//         ... entry_slot(entry), entry_class(entry) ...
+//     for (Entry entry : differing_entries(a, b))
+//         ... entry.slot, entry.class_index ...
 #pragma once
+
+#include <vector>
 
 #include "table/table.h"
 
-constexpr int FIRST_POSITION = -1;
-constexpr int END_POSITION = SKILL_COUNT * CLASS_COUNT;
+struct Entry {
+    int class_index;
+    int slot;
+};
 
-constexpr int entry_slot(int entry) { return entry / CLASS_COUNT; }
-constexpr int entry_class(int entry) { return entry % CLASS_COUNT; }
+// Which entries a walk stops at.
+enum class EntryTest {
+    SHARED,       // both tables name it
+    DIFFERING,    // both name it, and a level both set differs
+    CONFLICTING,  // another run changed a level that the user changed (conflicting_entries)
+};
+
+// The entries of one walk, in diff's order, for a range-for.
+class EntryRange {
+public:
+    class Iterator {
+    public:
+        Entry operator*() const;
+        Iterator& operator++();
+        bool operator!=(const Iterator& other) const { return position_ != other.position_; }
+
+    private:
+        friend class EntryRange;
+        Iterator(const EntryRange* range, int position) : range_(range), position_(position) {}
+        const EntryRange* range_;
+        int position_;
+    };
+
+    EntryRange(EntryTest test, const Table* first, const Table* second, const Table* third, int start, int end)
+        : test_(test), tables_{first, second, third}, start_(start), end_(end)
+    {}
+    Iterator begin() const;
+    Iterator end() const { return Iterator(this, end_); }
+    bool empty() const { return !(begin() != end()); }
+
+private:
+    int next_position(int position) const;
+    EntryTest test_;
+    const Table* tables_[3];
+    int start_, end_;  // positions: an entry's number in diff's order
+};
+
+EntryRange shared_entries(const Table& first, const Table& second);
+// Those of one skill: the row of a page.
+EntryRange shared_entries_of_skill(const Table& first, const Table& second, int slot);
+EntryRange differing_entries(const Table& first, const Table& second);
+// The entries in which `now` holds, at a level that `change` sets, neither
+// the level the user was shown nor the change's: another run changed that
+// level meanwhile.
+EntryRange conflicting_entries(const Table& now, const Table& shown, const Table& change);
 
 // A table that names every class and slot and sets every level: a game's,
 // or a skill block file's.
 void fill_whole_table(Table* table, const unsigned char* block);
 
+// A table that names nothing and sets nothing.
+void clear_table(Table* table);
+
 // Whether the table names every class and slot and sets every level.
 bool is_complete(const Table* table);
 
 // Whether a level that both tables set differs in one entry.
-bool entry_differs(const Table* first, const Table* second, int class_index, int slot);
-
-// The next entry after `entry` that both tables name, or END_POSITION.
-int next_shared_entry(const Table* first, const Table* second, int entry);
-
-// The next entry after `entry` that both tables name and in which entry_differs.
-int next_differing_entry(const Table* first, const Table* second, int entry);
+bool entry_differs(const Table* first, const Table* second, Entry entry);
 
 int count_differing_entries(const Table* first, const Table* second);
+
+// One entry's four levels set in the table from their letters (level_of_letter's,
+// or UNSET_LETTER for a level left as it is), its class and skill named:
+// a change of one entry. False, with the table as it was, where a letter is
+// neither.
+bool set_entry(Table* table, Entry entry, const char* letters);
 
 // The levels that `change` sets, written into table; returns in how many
 // entries a level changed.
 int write_change(Table* table, const Table* change);
-
-// Keeps in `change` only the levels that differ from `shown`, and names only
-// the classes and skills that still set a level. Returns whether any is left.
-bool keep_changed_levels(Table* change, const Table* shown);
-
-// The next entry after `entry` in which `now` holds, at a level that
-// `change` sets, neither the level the user was shown nor the change's:
-// another run changed that level meanwhile. Or END_POSITION.
-int next_conflicting_entry(const Table* now, const Table* shown, const Table* change, int entry);
 
 // The patch from `first` to `second`: the levels both set and that differ,
 // set to second's; only the classes and skills with such a level named; and
@@ -57,12 +96,25 @@ int next_conflicting_entry(const Table* now, const Table* shown, const Table* ch
 // the two name a class in common (with none, the patch names nothing).
 bool make_patch(const Table* first, const Table* second, Table* patch);
 
-// The next entry after `entry` that two of patches[0..count) set
-// differently, with the numbers of the first two in order that do in
-// *first and *second; or END_POSITION.
-int next_patch_conflict(const Table* patches, int count, int entry, int* first, int* second);
+// Keeps in `change` only the levels that differ from `shown`: the patch
+// from shown to change. Returns whether any is left.
+bool keep_changed_levels(Table* change, const Table* shown);
 
-// What `patch` sets and names added to `combined`, which starts empty
-// (clear_table); the patches must not conflict.
-void clear_table(Table* table);
-void add_patch(Table* combined, const Table* patch);
+// Two patches that set a level of one entry differently: of all such pairs
+// for the entry, the one with the lowest later patch, and for it the lowest
+// earlier one (their numbers in the order given).
+struct PatchConflict {
+    Entry entry;
+    int first, second;
+};
+
+// Patches combined into one change, in one pass over the levels: `combined`
+// sets every level that a patch sets and names what any names; where two
+// set a level differently each such entry is in `conflicts`, in diff's
+// order, and `combined` is not to be written.
+struct CombinedPatches {
+    Table combined;
+    std::vector<PatchConflict> conflicts;
+};
+
+void combine_patches(const std::vector<Table>& patches, CombinedPatches* result);

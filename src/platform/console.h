@@ -30,6 +30,10 @@ int read_input_byte(bool* unusable);
 bool input_is_terminal();
 bool error_is_terminal();
 
+// Whether the program's code page, in which its messages reach the terminal,
+// is UTF-8: always on Linux; on Windows, where the program's manifest took.
+bool code_page_is_utf8();
+
 // Takes away the line of `length` characters just written to standard error
 // without a line end, as a terminal can; where it cannot (a dumb terminal),
 // ends the line instead, so that it stays.

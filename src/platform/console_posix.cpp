@@ -43,3 +43,8 @@ void take_back_error_line(int)
     bool dumb = terminal == nullptr || terminal[0] == '\0' || std::strcmp(terminal, "dumb") == 0;
     std::fputs(dumb ? "\n" : "\r\033[K", stderr);  // back to the line's start, and the line erased
 }
+
+bool code_page_is_utf8()
+{
+    return true;
+}

@@ -266,6 +266,11 @@ bool error_is_terminal()
     return is_real_console(STD_ERROR_HANDLE);
 }
 
+bool code_page_is_utf8()
+{
+    return GetACP() == CP_UTF8;
+}
+
 void take_back_error_line(int length)
 {
     // A console that takes no escape sequences: the line written over with spaces.

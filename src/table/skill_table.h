@@ -23,14 +23,41 @@ constexpr int table_index(int class_index, int stage, int slot)
     return slot + SKILL_COUNT * stage + SKILL_COUNT * STAGE_COUNT * class_index;
 }
 
-// The fixed name tables, filled at start and never changed after.
-extern char skill_names[SKILL_COUNT][SKILL_NAME_SIZE];
-extern char class_names[CLASS_COUNT][CLASS_NAME_SIZE];
+// The fixed name tables: constant data, so that nothing has to fill them
+// before they are read. A skill's name in the viewer, padded to 13
+// characters so that every name fills its column (the two unused slots
+// empty):
+inline constexpr char skill_names[SKILL_COUNT][SKILL_NAME_SIZE] = {
+    "Staff        ", "Sword        ", "Dagger       ", "Axe          ",
+    "Spear        ", "Bow          ", "Mace         ", "Blaster      ",
+    "Shield       ", "Leather      ", "Chain        ", "Plate        ",
+    "Fire Magic   ", "Air Magic    ", "Water Magic  ", "Earth Magic  ",
+    "Spirit Magic ", "Mind Magic   ", "Body Magic   ", "Light Magic  ",
+    "Dark Magic   ", "Identify Item", "Merchant     ", "Repair       ",
+    "Body Building", "Meditation   ", "Perception   ", "",
+    "",              "Disarm Trap  ", "Dodge        ", "Unarmed      ",
+    "ID Monster   ", "Arms Master  ", "Stealing     ", "Alchemy      ",
+    "Learning     ",
+};
+
 // A skill's name in a text: the viewer's without its padding, or "Slot 27"
 // and "Slot 28".
-extern char skill_text_names[SKILL_COUNT][SKILL_NAME_SIZE];
+inline constexpr char skill_text_names[SKILL_COUNT][SKILL_NAME_SIZE] = {
+    "Staff",        "Sword",       "Dagger",      "Axe",
+    "Spear",        "Bow",         "Mace",        "Blaster",
+    "Shield",       "Leather",     "Chain",       "Plate",
+    "Fire Magic",   "Air Magic",   "Water Magic", "Earth Magic",
+    "Spirit Magic", "Mind Magic",  "Body Magic",  "Light Magic",
+    "Dark Magic",   "Identify Item", "Merchant",  "Repair",
+    "Body Building", "Meditation", "Perception",  "Slot 27",
+    "Slot 28",      "Disarm Trap", "Dodge",       "Unarmed",
+    "ID Monster",   "Arms Master", "Stealing",    "Alchemy",
+    "Learning",
+};
 
-void fill_name_tables();
+inline constexpr char class_names[CLASS_COUNT][CLASS_NAME_SIZE] = {
+    "Knight", "Thief", "Monk", "Paladin", "Archer", "Ranger", "Cleric", "Druid", "Sorcerer",
+};
 
 constexpr int ENTRY_SIZE = STAGE_COUNT + 1;  // an entry's four level letters and a terminator
 
