@@ -14,6 +14,9 @@ set(MAY_INCLUDE_console console core text game table platform)
 set(MAY_INCLUDE_command_line command_line pages core text game table platform)
 # and main, where the program chooses between its front ends, this one more.
 set(MAIN_MAY_INCLUDE console/main.cpp command_line/command_line.h)
+# The benchmarks call into any folder, but never write the menu's globals,
+# which only the menu may touch.
+set(BENCH_MAY_NOT_INCLUDE console/menu_table.h)
 
 function(module_of name result)
   string(REGEX REPLACE "(_posix|_windows|_system)?\\.(h|cpp)$" "" module "${name}")
@@ -90,6 +93,19 @@ foreach(edge ${edges})
       string(APPEND faults "${CMAKE_MATCH_1} uses ${CMAKE_MATCH_2}, in a circle of modules\n")
     endif()
   endif()
+endforeach()
+
+file(GLOB bench_sources ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/bench/*.h)
+foreach(source ${bench_sources})
+  file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" included "${line}")
+    list(FIND BENCH_MAY_NOT_INCLUDE "${included}" forbidden)
+    if(forbidden GREATER_EQUAL 0)
+      file(RELATIVE_PATH shown_source ${SOURCE_DIR} ${source})
+      string(APPEND faults "${shown_source} includes ${included}, which only the menu may include\n")
+    endif()
+  endforeach()
 endforeach()
 
 if(NOT faults STREQUAL "")

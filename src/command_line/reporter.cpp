@@ -67,24 +67,6 @@ void report_outcome(Outcome outcome, int error_number, const char* typed, const 
     }
 }
 
-bool is_done(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::DONE: return true;
-    case Outcome::NOT_OPENED:
-    case Outcome::COPY_NOT_MADE:
-    case Outcome::NOT_READ:
-    case Outcome::INVALID:
-    case Outcome::ENDS_BEFORE_BLOCK:
-    case Outcome::GAME_SHORTER:
-    case Outcome::GAME_LONGER:
-    case Outcome::NOT_WRITTEN:
-    case Outcome::NOT_MOVED:
-    case Outcome::NOT_SYNCED: break;
-    }
-    return false;
-}
-
 }  // namespace
 
 Status report_result(const FileResult& result, const char* typed, const TableRead* read)

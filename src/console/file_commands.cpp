@@ -67,7 +67,7 @@ int extract_from_game()
 {
     unsigned char block[SKILL_BLOCK_SIZE];
     Result result = read_game_block(GAME_EXE_NAME, block, GameLength::ANY);
-    if (result.outcome == Outcome::DONE)
+    if (is_done(result.outcome))
         take_block(block);
     byte_counter = static_cast<std::int32_t>(result.length);
     return report_outcome(MenuCommand::EXTRACT, result.outcome, GAME_EXE_NAME, nullptr);
@@ -79,7 +79,7 @@ int load_skill_block_file()
         return 1;
     unsigned char block[SKILL_BLOCK_SIZE];
     Outcome outcome = read_block_file(file_name, block);
-    if (outcome == Outcome::DONE)
+    if (is_done(outcome))
         take_block(block);
     return report_outcome(MenuCommand::LOAD, outcome, file_name, nullptr);
 }

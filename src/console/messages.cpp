@@ -48,20 +48,63 @@ void say_unknown_version()
     print_error("Sorry, this program doesn't recognize your version of mm7.exe.");
 }
 
+// What a command says once it is done.
+const char* done_text(MenuCommand command)
+{
+    switch (command) {
+    case MenuCommand::EXTRACT: return "Skill block extracted.\n\n";
+    case MenuCommand::LOAD: return "Skill block loaded.\n\n";
+    case MenuCommand::INSERT: return "Skills inserted into mm7.exe.\n\n";
+    case MenuCommand::SAVE: break;
+    }
+    return "Skill block saved.\n\n";
+}
+
+// Whether the command works on the game (E and I) rather than a block file.
+bool works_on_game(MenuCommand command)
+{
+    switch (command) {
+    case MenuCommand::EXTRACT:
+    case MenuCommand::INSERT: return true;
+    case MenuCommand::LOAD:
+    case MenuCommand::SAVE: break;
+    }
+    return false;
+}
+
+bool is_insert(MenuCommand command)
+{
+    switch (command) {
+    case MenuCommand::INSERT: return true;
+    case MenuCommand::EXTRACT:
+    case MenuCommand::LOAD:
+    case MenuCommand::SAVE: break;
+    }
+    return false;
+}
+
+// A report on a game executable of the wrong length: what is wrong, then
+// the error text, a new file left behind, and the last line.
+int report_wrong_length(const char* what, const Replacement* copy)
+{
+    show_main_menu();
+    print_error("Error: %s%s\n", what, error_text());
+    report_left_behind(copy);  // before the last line, which ends without a line end
+    say_unknown_version();
+    return 1;
+}
+
 }  // namespace
 
 int report_outcome(MenuCommand command, Outcome outcome, const char* name, const Replacement* copy)
 {
-    bool insert = command == MenuCommand::INSERT;
-    bool on_game = insert || command == MenuCommand::EXTRACT;
+    bool insert = is_insert(command);
+    bool on_game = works_on_game(command);
     switch (outcome) {
-    case Outcome::DONE: {
-        constexpr const char* DONE_TEXTS[] = {"Skill block extracted.\n\n", "Skill block loaded.\n\n",
-                                              "Skills inserted into mm7.exe.\n\n", "Skill block saved.\n\n"};
+    case Outcome::DONE:
         show_main_menu();
-        std::printf("%s", DONE_TEXTS[static_cast<int>(command)]);
+        std::printf("%s", done_text(command));
         break;
-    }
     case Outcome::NOT_OPENED:
         if (on_game)
             report_game_not_opened();
@@ -77,24 +120,22 @@ int report_outcome(MenuCommand command, Outcome outcome, const char* name, const
                     error_text());
         say_unknown_version();
         return 1;
-    case Outcome::GAME_SHORTER:
+    case Outcome::GAME_SHORTER: return report_wrong_length("Premature end of file in mm7.exe: ", copy);
     case Outcome::GAME_LONGER:
-        show_main_menu();
-        print_error(outcome == Outcome::GAME_SHORTER ? "Error: Premature end of file in mm7.exe: %s\n"
-                                                     : "Error: File mm7.exe is longer than expected.  Aborting...  %s\n",
-                    error_text());
-        report_left_behind(copy);  // before the last line, which ends without a line end
-        say_unknown_version();
-        return 1;
+        return report_wrong_length("File mm7.exe is longer than expected.  Aborting...  ", copy);
     case Outcome::NOT_WRITTEN:
-    case Outcome::NOT_MOVED:
         show_main_menu();
-        if (!insert)
-            print_error("Error: Cannot write %s: %s\n", name, error_text());
-        else if (outcome == Outcome::NOT_WRITTEN)
+        if (insert)
             print_error("Error: Cannot write mm7_new.exe: %s\n", error_text());
         else
+            print_error("Error: Cannot write %s: %s\n", name, error_text());
+        break;
+    case Outcome::NOT_MOVED:
+        show_main_menu();
+        if (insert)
             print_error("Error: Cannot replace mm7.exe: %s\n", error_text());
+        else
+            print_error("Error: Cannot write %s: %s\n", name, error_text());
         break;
     case Outcome::NOT_SYNCED:
         show_main_menu();
@@ -106,7 +147,7 @@ int report_outcome(MenuCommand command, Outcome outcome, const char* name, const
     }
     if (copy != nullptr)
         report_left_behind(copy);
-    return outcome == Outcome::DONE ? 0 : 1;
+    return is_done(outcome) ? 0 : 1;
 }
 
 void end_on_invalid_data()

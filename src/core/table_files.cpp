@@ -126,7 +126,7 @@ Outcome begin_change(const TableFile& file, FileCopy* copy, Table* now)
         char copy_name[BESIDE_MAX];
         outcome = begin_game_copy(file.final_name, name_beside(file.final_name, NEW_GAME_EXE_NAME, copy_name), copy,
                                   levels);
-        if (outcome == Outcome::DONE && !holds_only_levels(levels))
+        if (is_done(outcome) && !holds_only_levels(levels))
             return abandon_copy(copy, Outcome::INVALID);  // a game's block is read raw
         break;
     }
@@ -136,7 +136,7 @@ Outcome begin_change(const TableFile& file, FileCopy* copy, Table* now)
         errno = EINVAL;  // a text is never changed in place
         return Outcome::NOT_OPENED;
     }
-    if (outcome == Outcome::DONE)
+    if (is_done(outcome))
         fill_whole_table(now, levels);
     return outcome;
 }
@@ -185,7 +185,7 @@ Outcome read_table_file(const TableFile* file, Table* table, TableRead* read)
     case TableKind::SKILL_BLOCK: read->result.outcome = read_block_file(file->typed, block); break;
     }
     read->error_number = make_result(read->result.outcome, nullptr).error_number;
-    if (read->result.outcome == Outcome::DONE && !read->text)
+    if (is_done(read->result.outcome) && !read->text)
         fill_whole_table(table, block);
     return read->result.outcome;
 }
@@ -266,7 +266,7 @@ FileResult try_change(const TableFile& file)
     Table now;
     Outcome outcome = begin_change(file, copy.get(), &now);
     FileResult result = make_result(outcome, &copy->replacement);
-    if (outcome == Outcome::DONE) {
+    if (is_done(outcome)) {
         abandon_copy(copy.get(), outcome);
         result = make_result(outcome, &copy->replacement);
     }
@@ -293,7 +293,7 @@ ChangeResult change_table(const TableFile& file, const Table& change, const Tabl
     ChangeResult result;
     result.count = 0;
     Outcome outcome = begin_change(file, copy.get(), &result.now);
-    if (outcome != Outcome::DONE) {
+    if (!is_done(outcome)) {
         result.end = ChangeEnd::FAILED;
         result.file = make_result(outcome, &copy->replacement);
         return result;
@@ -329,5 +329,5 @@ bool change_succeeded(const ChangeResult& result)
     case ChangeEnd::CONFLICT:
     case ChangeEnd::FAILED: return false;
     }
-    return result.file.outcome == Outcome::DONE && result.file.left_behind.error_number == 0;
+    return is_done(result.file.outcome) && result.file.left_behind.error_number == 0;
 }

@@ -51,13 +51,13 @@ Result read_game_block(const char* name, unsigned char* block, GameLength length
     case GameLength::ANY: break;
     case GameLength::KNOWN: {
         Outcome length_outcome = check_game_length(file);
-        if (length_outcome != Outcome::DONE && outcome != Outcome::NOT_READ)
+        if (!is_done(length_outcome) && outcome != Outcome::NOT_READ)
             outcome = length_outcome;
         break;
     }
     }
     close_keeping_error_number(file);
-    if (outcome == Outcome::DONE)
+    if (is_done(outcome))
         std::memcpy(block, read, sizeof read);
     return {outcome, 0};
 }

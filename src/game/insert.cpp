@@ -67,5 +67,5 @@ Outcome write_game_block(const char* game_name, const char* copy_name, const uns
 {
     unsigned char old_block[SKILL_BLOCK_SIZE];
     Outcome outcome = begin_game_copy(game_name, copy_name, copy, old_block);
-    return outcome == Outcome::DONE ? finish_game_copy(copy, block) : outcome;
+    return is_done(outcome) ? finish_game_copy(copy, block) : outcome;
 }

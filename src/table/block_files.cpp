@@ -40,7 +40,7 @@ Outcome begin_kept_file(const char* name, bool through_link, Replacement* replac
 Outcome write_kept_file(const char* name, bool through_link, const unsigned char* bytes, std::int64_t size,
                         Replacement* replacement)
 {
-    if (begin_kept_file(name, through_link, replacement) != Outcome::DONE)
+    if (!is_done(begin_kept_file(name, through_link, replacement)))
         return Outcome::NOT_OPENED;
     for (std::int64_t i = 0; i < size; ++i)
         write_byte(bytes[i], replacement->file);  // a failed write shows in the error mark
@@ -56,7 +56,7 @@ Outcome abandon_copy(FileCopy* copy, Outcome outcome)
 
 Outcome begin_block_copy(const char* name, bool through_link, FileCopy* copy, unsigned char* old_block)
 {
-    if (begin_kept_file(name, through_link, &copy->replacement) != Outcome::DONE)
+    if (!is_done(begin_kept_file(name, through_link, &copy->replacement)))
         return Outcome::NOT_OPENED;
     copy->input = open_for_reading(name);
     if (copy->input == nullptr) {
@@ -64,7 +64,7 @@ Outcome begin_block_copy(const char* name, bool through_link, FileCopy* copy, un
         return Outcome::NOT_OPENED;
     }
     Outcome outcome = read_skill_block(copy->input, old_block);
-    return outcome == Outcome::DONE ? outcome : abandon_copy(copy, outcome);
+    return is_done(outcome) ? outcome : abandon_copy(copy, outcome);
 }
 
 Outcome finish_block_copy(FileCopy* copy, const unsigned char* block)

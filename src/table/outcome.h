@@ -27,6 +27,25 @@ struct Result {
     std::int64_t length;  // with ENDS_BEFORE_BLOCK: how many bytes the game executable holds
 };
 
+// Whether the work was done: the one outcome that is no failure.
+constexpr bool is_done(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::DONE: return true;
+    case Outcome::NOT_OPENED:
+    case Outcome::COPY_NOT_MADE:
+    case Outcome::NOT_READ:
+    case Outcome::INVALID:
+    case Outcome::ENDS_BEFORE_BLOCK:
+    case Outcome::GAME_SHORTER:
+    case Outcome::GAME_LONGER:
+    case Outcome::NOT_WRITTEN:
+    case Outcome::NOT_MOVED:
+    case Outcome::NOT_SYNCED: break;
+    }
+    return false;
+}
+
 constexpr Outcome outcome_of(Replaced replaced)
 {
     switch (replaced) {
