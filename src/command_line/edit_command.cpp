@@ -11,31 +11,15 @@
 #include "platform/console.h"
 #include "platform/error_lines.h"
 #include "platform/user_editor.h"
+#include "text/edit_text.h"
 #include "text/text_table.h"
 
 namespace {
-
-// What a text that breaks a reading rule gets at its top, for its next round
-// in the editor; taken off again before the text is read.
-constexpr const char* MISTAKE_START = "# skilltab: ";
-constexpr const char* MEND_LINE = "# Mend the text and save it, or save it unchanged to give up.";
 
 constexpr const char* WAITING_LINE = "skilltab: waiting for your editor to close the file...";
 // An editor that ends sooner than this with the text untouched has most
 // likely only handed the text to a window of its own.
 constexpr long AT_ONCE_MILLISECONDS = 1000;
-
-// A text as an editor may save it again without a change: FNV-1a over its
-// bytes, and their count, with CR LF taken as LF and a last line end left
-// out (a byte-order mark is skipped before). A CR and a LF are held back
-// until the next byte shows what they are.
-struct TextDigest {
-    unsigned long long hash;
-    std::int64_t size;
-    bool held_return, held_line_end;
-};
-
-constexpr unsigned long long HASH_START = 14695981039346656037ull;
 
 // The user's text, and the digest of what the program last wrote there, so
 // that a text saved unchanged is known.
@@ -43,78 +27,6 @@ struct EditText {
     char path[TEMPORARY_NAME_MAX + 1];
     TextDigest written;
 };
-
-void start_digest(TextDigest* digest)
-{
-    *digest = {HASH_START, 0, false, false};
-}
-
-void count_byte(TextDigest* digest, int c)
-{
-    digest->hash = (digest->hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    ++digest->size;
-}
-
-void digest_byte(TextDigest* digest, int c)
-{
-    bool line_end = c == '\n';
-    if (digest->held_return && !line_end)
-        count_byte(digest, '\r');
-    digest->held_return = false;
-    if (digest->held_line_end)
-        count_byte(digest, '\n');
-    digest->held_line_end = line_end;
-    if (c == '\r')
-        digest->held_return = true;
-    else if (!line_end)
-        count_byte(digest, c);
-}
-
-void finish_digest(TextDigest* digest)
-{
-    if (digest->held_return)
-        count_byte(digest, '\r');  // a CR with no LF behind it is no line end
-    digest->held_return = digest->held_line_end = false;
-}
-
-bool same_digest(const TextDigest* first, const TextDigest* second)
-{
-    return first->hash == second->hash && first->size == second->size;
-}
-
-// Positions the text after a byte-order mark at its start.
-void skip_byte_order_mark(std::FILE* file)
-{
-    long start = read_byte(file) == 0xEF && read_byte(file) == 0xBB && read_byte(file) == 0xBF ? 3 : 0;
-    std::fseek(file, start, SEEK_SET);
-}
-
-// Reads one line and tells whether it is `expected` (a CR before its LF
-// allowed), or with `prefix`, whether it starts with it.
-bool line_matches(std::FILE* file, const char* expected, bool prefix)
-{
-    size_t length = std::strlen(expected), count = 0;
-    bool matches = true, carriage_return = false;
-    int c;
-    while ((c = read_byte(file)) != EOF && c != '\n') {
-        matches = matches && (count >= length || c == expected[count]);
-        carriage_return = c == '\r';
-        ++count;
-    }
-    bool whole = count == length || (count == length + 1 && carriage_return);
-    return c == '\n' && matches && (prefix ? count >= length : whole);
-}
-
-// Positions the text after a byte-order mark and the program's two lines
-// of a mistake, where they stand at its top.
-void skip_mistake_lines(std::FILE* file)
-{
-    skip_byte_order_mark(file);
-    long start = std::ftell(file);
-    if (line_matches(file, MISTAKE_START, true) && line_matches(file, MEND_LINE, false))
-        return;
-    std::fseek(file, start, SEEK_SET);
-}
 
 // The program's own text removed: 0, or the error number of a removal that
 // failed, for the caller to tell once it has said what came of the work.
@@ -136,26 +48,35 @@ void tell_text_kept(const char* typed, const char* path)
     print_error("skilltab: %s: not changed; your text is in %s\n", shown(typed).c_str(), shown(path).c_str());
 }
 
+// The digest of the text in the file; false where it cannot be read.
+bool digest_text_file(const char* path, TextDigest* digest)
+{
+    std::FILE* file = open_for_reading(path);
+    if (file == nullptr)
+        return false;
+    bool read = digest_text(file, digest);
+    close_keeping_error_number(file);
+    return read;
+}
+
 // A new text: `first` and then what is left of `rest`, where one is given.
 Status make_text(EditText* text, const char* first, std::FILE* rest)
 {
     std::FILE* file = create_temporary_text(text->path);
     if (file == nullptr)
         return report_failure(text->path, "cannot open", errno);
-    start_digest(&text->written);
     std::fputs(first, file);
-    for (const char* c = first; *c != '\0'; ++c)
-        digest_byte(&text->written, *c);
-    for (int c; rest != nullptr && (c = read_byte(rest)) != EOF;) {
+    for (int c; rest != nullptr && (c = read_byte(rest)) != EOF;)
         write_byte(c, file);
-        digest_byte(&text->written, c);
-    }
-    finish_digest(&text->written);
     bool read_failed = rest != nullptr && std::ferror(rest);
     bool written = std::fflush(file) == 0 && !std::ferror(file);
     int error_number = errno;
     if (std::fclose(file) != 0 && written) {
         written = false;
+        error_number = errno;
+    }
+    if (written && !read_failed && !digest_text_file(text->path, &text->written)) {
+        read_failed = true;
         error_number = errno;
     }
     if (written && !read_failed)
@@ -169,19 +90,13 @@ Status make_text(EditText* text, const char* first, std::FILE* rest)
 // earlier one, in a new file; the old one goes once the new one is whole.
 Status mark_mistake(EditText* text, const TextError* text_error, const char* typed)
 {
-    char first[sizeof text_error->message + 128];
-    std::string message = shown(text_error->message);
-    if (text_error->line == 0)
-        std::snprintf(first, sizeof first, "%s%s\n%s\n", MISTAKE_START, message.c_str(), MEND_LINE);
-    else
-        std::snprintf(first, sizeof first, "%sline %lld: %s\n%s\n", MISTAKE_START,
-                      static_cast<long long>(text_error->line), message.c_str(), MEND_LINE);
+    std::string first = format_mistake_lines(*text_error, code_page_is_utf8() ? CodePage::UTF8 : CodePage::OTHER);
     EditText marked;
     std::FILE* old_text = open_for_reading(text->path);
     Status status = old_text == nullptr ? report_failure(text->path, "cannot open", errno) : Status::DONE;
     if (status == Status::DONE) {
         skip_mistake_lines(old_text);
-        status = make_text(&marked, first, old_text);
+        status = make_text(&marked, first.c_str(), old_text);
         std::fclose(old_text);
     }
     if (status != Status::DONE) {
@@ -201,18 +116,8 @@ Status mark_mistake(EditText* text, const TextError* text_error, const char* typ
 // it again; false where it cannot be read, which the reading then tells.
 bool is_unchanged(const EditText* text)
 {
-    std::FILE* file = open_for_reading(text->path);
-    if (file == nullptr)
-        return false;
     TextDigest saved;
-    start_digest(&saved);
-    skip_byte_order_mark(file);
-    for (int c; (c = read_byte(file)) != EOF;)
-        digest_byte(&saved, c);
-    finish_digest(&saved);
-    bool read = !std::ferror(file);
-    close_keeping_error_number(file);
-    return read && same_digest(&saved, &text->written);
+    return digest_text_file(text->path, &saved) && same_digest(saved, text->written);
 }
 
 // An editor that returned at once with the text untouched, on a terminal,

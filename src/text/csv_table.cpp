@@ -199,7 +199,6 @@ TextRead read_csv_table(std::FILE* file, Table* table, TextError* text_error)
     begin_rows(&reader.checks, table, text_error);
     begin_row(&reader);
     reader.line = 1;
-    bool held_return = false;  // a CR counts as a byte only when no LF follows
     for (int c; (c = next_text_byte(&reader.bytes)) != EOF;) {
         if (!reader.row_begun) {
             reader.row_begun = true;
@@ -209,9 +208,6 @@ TextRead read_csv_table(std::FILE* file, Table* table, TextError* text_error)
             reader.checks.line_number = reader.line;
             return refuse(&reader.checks, "a NUL byte");
         }
-        if (held_return && c != '\n')
-            take_byte(&reader, '\r');
-        held_return = c == '\r';
         if (c == '\n') {
             bool row_ends = !reader.in_quotes;
             if (row_ends && end_row(&reader) != TextRead::DONE)
@@ -219,14 +215,12 @@ TextRead read_csv_table(std::FILE* file, Table* table, TextError* text_error)
             if (!row_ends)
                 take_byte(&reader, '\n');
             ++reader.line;
-        } else if (!held_return) {
+        } else {
             take_byte(&reader, c);
         }
     }
     if (std::ferror(file))
         return TextRead::NOT_READ;
-    if (held_return)
-        take_byte(&reader, '\r');
     if (reader.in_quotes) {
         reader.checks.line_number = reader.row_line;
         return refuse(&reader.checks, "a quote is not closed");

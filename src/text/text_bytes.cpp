@@ -4,6 +4,29 @@
 
 #include "platform/bytes.h"
 
+namespace {
+
+int take_byte(TextBytes* bytes)
+{
+    if (bytes->held_count > 0) {
+        int c = bytes->held[0];
+        std::memmove(bytes->held, bytes->held + 1, sizeof bytes->held - sizeof bytes->held[0]);
+        --bytes->held_count;
+        return c;
+    }
+    return read_byte(bytes->file);
+}
+
+// A byte read ahead, to be taken first; there is room, since one was just taken.
+void hold_again(TextBytes* bytes, int c)
+{
+    std::memmove(bytes->held + 1, bytes->held, sizeof bytes->held - sizeof bytes->held[0]);
+    bytes->held[0] = c;
+    ++bytes->held_count;
+}
+
+}  // namespace
+
 void start_text_bytes(TextBytes* bytes, std::FILE* file)
 {
     bytes->file = file;
@@ -21,11 +44,12 @@ void start_text_bytes(TextBytes* bytes, std::FILE* file)
 
 int next_text_byte(TextBytes* bytes)
 {
-    if (bytes->held_count > 0) {
-        int c = bytes->held[0];
-        std::memmove(bytes->held, bytes->held + 1, sizeof bytes->held - sizeof bytes->held[0]);
-        --bytes->held_count;
+    int c = take_byte(bytes);
+    if (c != '\r')
         return c;
-    }
-    return read_byte(bytes->file);
+    int next = take_byte(bytes);
+    if (next == '\n' || next == EOF)
+        return '\n';
+    hold_again(bytes, next);
+    return c;
 }

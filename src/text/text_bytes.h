@@ -1,13 +1,15 @@
-// The bytes of a text file as every form of a table reads them: a UTF-8
-// byte-order mark at the start skipped, and bytes that only begin like one
-// taken again as the first bytes of the text.
+// The bytes of a text file as every reader of a text takes them, written
+// once: a UTF-8 byte-order mark at the start skipped (bytes that only begin
+// like one taken again as the first bytes of the text), and a line end
+// CR LF, or a CR that is the file's last byte, taken as one LF. Any other CR
+// is a byte like any other.
 #pragma once
 
 #include <cstdio>
 
 struct TextBytes {
     std::FILE* file;
-    int held[3];  // bytes read ahead at the start, to be taken again
+    int held[3];  // bytes read ahead, to be taken again
     int held_count;
 };
 

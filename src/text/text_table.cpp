@@ -130,18 +130,13 @@ TextRead read_text_table(std::FILE* file, Table* table, TextError* text_error)
         reader.field_count = 0;
         reader.name.length = 0;
         reader.in_field = reader.in_comment = false;
-        bool held_return = false;  // a CR counts as a byte only when more than a line end follows
         bool any = false;
         int c;
         while ((c = next_text_byte(&reader.bytes)) != EOF && c != '\n') {
             any = true;
             if (c == '\0')
                 return refuse(&reader.checks, "a NUL byte");
-            if (held_return)
-                take_byte(&reader, '\r');
-            held_return = c == '\r';
-            if (!held_return)
-                take_byte(&reader, static_cast<char>(c));
+            take_byte(&reader, static_cast<char>(c));
         }
         if (c == EOF && std::ferror(file))
             return TextRead::NOT_READ;
