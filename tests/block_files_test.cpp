@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "stand_in_game.h"
 #include "support/program_run.h"
@@ -90,6 +91,7 @@ TEST_F(BlockFilesTest, FilesThatCannotBeOpened)
     const OpenCase cases[] = {
         {"L\nmissing\n", LOAD_PROMPT, "Error: Cannot open missing: No such file or directory\n\n"},
         {"L\n\n", LOAD_PROMPT, "Error: Cannot open : No such file or directory\n\n"},
+        {"S\n\n", SAVE_PROMPT, "Error: Cannot open : No such file or directory\n\n"},  // no new file made for it
         {"L\nfolder\n", LOAD_PROMPT, folder_error("folder")},
         {"S\nfolder\n", SAVE_PROMPT, folder_error("folder")},
         {"S\nno/such/dir\n", SAVE_PROMPT,
@@ -381,6 +383,15 @@ TEST_F(BlockFilesTest, FailedSavesLeaveWhatWasThere)
         expect_write_error(result.err, "Error: Cannot write " + c.name + ": ");
         EXPECT_EQ(get(c.file), c.left) << c.name;
         EXPECT_EQ(files(), before) << c.name << ": a file was left behind";
+    }
+    // A new file that cannot be removed is named on a line of its own, whole.
+    if (!testing_windows() && system("strace -V >/dev/null 2>&1") == 0) {
+        program_wrapper = "env ASAN_OPTIONS=detect_leaks=0 strace -qq -o /dev/null -e inject=unlink:error=EBUSY";
+        ProgramRun result = run("L\nin.blk\nS\nold.blk\nQ\n");
+        program_wrapper.clear();
+        EXPECT_EQ(std::regex_replace(result.err, std::regex("old\\.blk\\.[0-9a-f]{6}\\.tmp"), "NEW"),
+                  "Error: Cannot write old.blk: File too large\n\nError: Cannot remove NEW: Device or resource busy\n\n");
+        EXPECT_EQ(get("old.blk"), old_block);
     }
 }
 

@@ -106,6 +106,8 @@ TEST_F(CommandLineTest, UsageAndVersion)
         {{"apply", "--dry-run"}, "apply takes one or more file names: FROM... [TO]"},
         {{"diff", "--html", "--patch", "a", "b"}, "diff takes --patch or --html, not both"},
         {{"diff", "--patch", "--html", "a", "b"}, "diff takes --patch or --html, not both"},
+        {{"diff", "--patch", "--html"}, "diff takes --patch or --html, not both"},
+        {{"diff", "--html", "--html", "a", "b"}, "diff takes two file names: A B"},  // an option twice: a name
         {{"diff", "a"}, "diff takes two file names: A B"},
         {{"diff", "a", "b", "c"}, "diff takes two file names: A B"},
         {{"diff", "--html", "a"}, "diff takes two file names: A B"},
@@ -614,6 +616,8 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
     put("fails.txt", "9\n");
     put("escape.txt", "Skill Knight\n\x1b[2JStaff GGGG\n");
     put("sword.txt", "Swordd GGGG\n");
+    const std::string LONG_NAME = "Skill Knight\n" + std::string(1200, 'S') + " GGGG\n";
+    put("long.txt", LONG_NAME);
     // The user changes the Knight's Staff before promotion; another run its dark path.
     const std::string shown_staff = levels_of(BLOCK, 0, 0);
     const std::string first_level = std::string(1, shown_staff[0] == 'G' ? 'M' : 'G') + shown_staff.substr(1);
@@ -688,6 +692,14 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
          false, "", false},
         {"kept.blk", "0 staff.txt -", "closed folder", "", "skilltab: kept.blk: cannot open: Permission denied\n", 1,
          BLOCK, false, "", false},
+        // A mistake quoted at its 1000-byte cut.
+        {"kept.blk", "0 long.txt -\n0", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK, true,
+         "# skilltab: line 2: unknown skill: " + std::string(1000, 'S') + "...\n"
+         "# Mend the text and save it, or save it unchanged to give up.\n" + LONG_NAME,
+         false},
+        // A text that edit cannot remove is told after the outcome, and fails the run.
+        {"kept.blk", "0 staff.txt -", "unremovable", "Changed entries: 1\n",
+         "skilltab: PATH: cannot remove: Device or resource busy\n", 1, staff, true, "", false},
         // A mistake quoted in the text shows a control character as "?".
         {"kept.blk", "0 escape.txt -\n0", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK,
          true,
@@ -716,6 +728,11 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             continue;  // a file system, or a system, with no immutable files
         if (c.visual == "batch file" && !testing_windows())
             continue;
+        if (c.visual == "unremovable") {
+            if (system("strace -V >/dev/null 2>&1") != 0)
+                continue;  // strace makes the failure
+            program_wrapper = "env ASAN_OPTIONS=detect_leaks=0 strace -qq -o /dev/null -e inject=unlink:error=EBUSY:when=2";  // the first is the trial change's new file
+        }
         if (c.visual == "read-only" || c.visual == "closed folder") {
             program_wrapper = as_ordinary_user();  // root may write anything
             chmod(path(c.file).c_str(), c.visual == "read-only" ? 0444 : 0666);
@@ -736,6 +753,8 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             setenv("EDITOR", (stub + " script.txt").c_str(), 1);
         }
         ProgramRun result = run_command({"edit", c.file});
+        if (c.visual == "unremovable")
+            program_wrapper.clear();
         system(("chattr -i " + path(c.file) + " 2>/dev/null").c_str());
         if (c.visual == "read-only" || c.visual == "closed folder") {
             program_wrapper.clear();

@@ -1,14 +1,31 @@
-// The core's table operations in this process: patches combined and made
-// over many random tables, and a conflict with another run, level by level.
+// The core's table operations and table files in this process: patches
+// combined and made over many random tables, a conflict with another run,
+// level by level, each ending of a change, the readers' rules, the game's
+// names and what a person is shown of a name.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "core/table_files.h"
 #include "core/table_operations.h"
+#include "pages/table_page.h"
+#include "platform/replace.h"
+#include "text/csv_table.h"
+#include "text/edit_text.h"
+#include "text/shown_text.h"
 #include "text/table_rows.h"
+#include "text/text_table.h"
 
 namespace {
 
@@ -149,6 +166,263 @@ TEST(CoreTest, LineNumbersHaveRoomForAnyFile)
     checks.line_number = (1LL << 32) + 5;
     EXPECT_EQ(refuse(&checks, "too few fields"), TextRead::REFUSED);
     EXPECT_EQ(text_error.line, (1LL << 32) + 5);
+}
+
+// A folder of the test's own, the working folder while it lasts.
+class CoreFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/skilltab-core-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder);
+    }
+    void TearDown() override
+    {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
+    }
+    static void put(const std::string& name, const std::string& bytes)
+    {
+        std::ofstream(name, std::ios::binary) << bytes;
+    }
+    static std::string get(const std::string& name)
+    {
+        std::ifstream in(name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::string folder;
+    std::filesystem::path previous;
+};
+
+std::string block_of(const Table& table)
+{
+    return std::string(reinterpret_cast<const char*>(table.levels), SKILL_BLOCK_SIZE);
+}
+
+TEST_F(CoreFilesTest, AChangeEndsInOneOfFourWays)
+{
+    constexpr Entry STAFF_KNIGHT = {0, 0};
+    const Table shown = make_table(1);
+    Table change;
+    clear_table(&change);
+    ASSERT_TRUE(set_entry(&change, STAFF_KNIGHT, "G..."));
+    Table written = shown;
+    write_change(&written, &change);
+    Table theirs = shown;  // another run's change of the same level
+    Table other;
+    clear_table(&other);
+    set_entry(&other, STAFF_KNIGHT, "M...");
+    write_change(&theirs, &other);
+    struct {
+        const char* fault;
+        std::string before;  // the file as the call finds it
+        bool held;           // another run holds the folder meanwhile
+        ChangeEnd end;
+        int count;
+        std::string after;
+    } const ROWS[] = {
+        {"a change not written", block_of(shown), false, ChangeEnd::WRITTEN, 1, block_of(written)},
+        {"the very change made again", block_of(written), false, ChangeEnd::NONE, 0, block_of(written)},
+        {"another run's change of the user's level overwritten", block_of(theirs), false, ChangeEnd::CONFLICT, 0,
+         block_of(theirs)},
+        {"a held folder not waited for", block_of(shown), true, ChangeEnd::FAILED, 0, block_of(shown)},
+    };
+    for (const auto& row : ROWS) {
+        put("kept.blk", row.before);
+        TableFile file;
+        ASSERT_EQ(find_table_file(&file, "kept.blk"), 0);
+        Replacement holder;
+        if (row.held) {
+            ASSERT_EQ(begin_replacement(&holder, "other.blk", nullptr), 0);
+        }
+        ChangeResult result = change_table(file, change, &shown);
+        if (row.held)
+            abandon_replacement(&holder);
+        EXPECT_EQ(result.end, row.end) << row.fault;
+        EXPECT_EQ(result.count, row.count) << row.fault;
+        EXPECT_EQ(get("kept.blk"), row.after) << row.fault;
+        if (!row.held) {
+            EXPECT_EQ(block_of(result.now) == row.before, true) << row.fault << ": not the table read under the lock";
+        }
+        EXPECT_EQ(result.file.error_number, row.held ? EWOULDBLOCK : 0) << row.fault;
+        EXPECT_EQ(change_succeeded(result), row.end == ChangeEnd::WRITTEN || row.end == ChangeEnd::NONE) << row.fault;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator{}), 1)
+            << row.fault << ": a new file left behind";
+    }
+}
+
+TEST_F(CoreFilesTest, TargetsAndTheGamesNames)
+{
+    put("mm7.exe", "game");
+    put("mm7_new.exe", "copy");
+    std::filesystem::create_directory("sub");
+    put("sub/mm7.exe", "another game");
+    std::filesystem::create_symlink("mm7.exe", "link.blk");
+    std::filesystem::create_hard_link("mm7.exe", "hard.blk");
+    std::filesystem::create_hard_link("sub/mm7.exe", "sub/hard.blk");
+    struct {
+        const char* name;
+        GameName any_folder, current_or_own;
+        Target written, changed;
+    } const ROWS[] = {
+        {"kept.blk", GameName::NONE, GameName::NONE, Target::ALLOWED, Target::ALLOWED},
+        // A link is followed to the game itself; another name of it is the game all the same.
+        {"link.blk", GameName::GAME, GameName::GAME, Target::GAME_WRITTEN, Target::ALLOWED},
+        {"hard.blk", GameName::GAME, GameName::GAME, Target::SAME_AS_GAME, Target::SAME_AS_GAME},
+        {"sub/hard.blk", GameName::NONE, GameName::GAME, Target::SAME_AS_GAME, Target::SAME_AS_GAME},
+        // The menu keeps a table from a game's name in any folder; the command line from the game beside it.
+        {"sub/MM7.EXE.", GameName::GAME, GameName::NONE, Target::GAME_WRITTEN, Target::ALLOWED},
+        {"elsewhere/mm7_new.exe", GameName::COPY, GameName::NONE, Target::GAME_WRITTEN, Target::COPY_OF_GAME},
+        {"/mm7_new.exe", GameName::COPY, GameName::NONE, Target::GAME_WRITTEN, Target::COPY_OF_GAME},  // in the root
+        {"patch.txt", GameName::NONE, GameName::NONE, Target::ALLOWED, Target::TEXT_CHANGED},
+        {"patch.CSV", GameName::NONE, GameName::NONE, Target::ALLOWED, Target::TEXT_CHANGED},
+    };
+    for (const auto& row : ROWS) {
+        TableFile file;
+        ASSERT_EQ(find_table_file(&file, row.name), 0) << row.name;
+        EXPECT_EQ(find_game_name(file.final_name, GameNameRule::ANY_FOLDER), row.any_folder) << row.name;
+        EXPECT_EQ(find_game_name(file.final_name, GameNameRule::CURRENT_OR_OWN_FOLDER), row.current_or_own)
+            << row.name;
+        EXPECT_EQ(check_target(file, TargetUse::WRITE), row.written) << row.name;
+        EXPECT_EQ(check_target(file, TargetUse::CHANGE), row.changed) << row.name;
+    }
+}
+
+// A text and a CSV read from a stream: the rules that both forms share
+// through text_bytes, one row a fault.
+TEST(CoreTest, TextFormsTakeLineEndsAndMarksAlike)
+{
+    using Reader = TextRead (*)(std::FILE*, Table*, TextError*);
+    struct {
+        const char* fault;
+        Reader read;
+        std::string text;
+        TextRead outcome;
+        long long line;
+        const char* staff;  // the Knight's Staff as read
+    } const ROWS[] = {
+        {"CR LF taken as a byte", read_text_table, "Skill Knight\r\nStaff GGGG\r\n", TextRead::DONE, 0, "GGGG"},
+        {"a byte-order mark taken as a word", read_text_table, "\xEF\xBB\xBFSkill Knight\nStaff BBBB\n", TextRead::DONE,
+         0, "BBBB"},
+        {"a last line ending in CR alone refused", read_text_table, "Skill Knight\nStaff EEEE\r", TextRead::DONE, 0,
+         "EEEE"},
+        {"a CR inside a line dropped", read_text_table, "Skill Knight\nStaff EE\rEE\n", TextRead::REFUSED, 2, ""},
+        {"CSV: CR LF inside quotes kept as CR", read_csv_table, "Skill,Knight\r\n\"Staff\",GGGG\r\n", TextRead::DONE, 0,
+         "GGGG"},
+        {"CSV: a last row ending in CR alone refused", read_csv_table, "Skill,Knight\nStaff,MMMM\r", TextRead::DONE, 0,
+         "MMMM"},
+        {"CSV: a NUL after a CR let through", read_csv_table, std::string("Skill,Knight\r\nStaff,\r\0\n", 22), TextRead::REFUSED, 2, ""},
+    };
+    for (const auto& row : ROWS) {
+        std::FILE* file = std::tmpfile();
+        std::fwrite(row.text.data(), 1, row.text.size(), file);
+        std::rewind(file);
+        Table table;
+        TextError text_error;
+        EXPECT_EQ(row.read(file, &table, &text_error), row.outcome) << row.fault << ": " << text_error.message;
+        std::fclose(file);
+        if (row.outcome != TextRead::DONE) {
+            EXPECT_EQ(text_error.line, row.line) << row.fault;
+            continue;
+        }
+        char entry[ENTRY_SIZE];
+        format_table_entry(&table, 0, 0, entry);
+        EXPECT_STREQ(entry, row.staff) << row.fault;
+    }
+}
+
+// edit knows a text saved unchanged however an editor saved it, and takes
+// off its own two lines of a mistake before the text is read.
+TEST(CoreTest, EditsTextIsKnownAgain)
+{
+    const std::string TEXT = "Skill Knight\nStaff GGGG\n";
+    TextError text_error = {2, "unknown skill: Stafff"};
+    const std::string MISTAKE = format_mistake_lines(text_error, CodePage::UTF8);
+    EXPECT_EQ(MISTAKE, "# skilltab: line 2: unknown skill: Stafff\n"
+                       "# Mend the text and save it, or save it unchanged to give up.\n");
+    struct {
+        const char* fault;
+        std::string saved;
+        bool same;           // its digest is the text's
+        std::string after;   // what is left once the mistake lines are skipped
+    } const ROWS[] = {
+        {"CR LF taken for a change", "Skill Knight\r\nStaff GGGG\r\n", true, "Skill Knight\r\nStaff GGGG\r\n"},
+        {"a byte-order mark taken for a change", "\xEF\xBB\xBF" + TEXT, true, TEXT},
+        {"the last line end taken for a change", "Skill Knight\nStaff GGGG", true, "Skill Knight\nStaff GGGG"},
+        {"a changed level missed", "Skill Knight\nStaff GGGM\n", false, "Skill Knight\nStaff GGGM\n"},
+        {"a CR inside a line taken as a line end", "Skill Knight\rStaff GGGG\n", false, "Skill Knight\rStaff GGGG\n"},
+        {"the mistake lines left in", MISTAKE + TEXT, false, TEXT},
+        {"the mistake lines saved with CR LF left in",
+         "# skilltab: x\r\n# Mend the text and save it, or save it unchanged to give up.\r\n" + TEXT, false, TEXT},
+        {"a user's own comment taken off", "# skilltab: x\n# my note\n" + TEXT, false,
+         "# skilltab: x\n# my note\n" + TEXT},
+    };
+    auto stream_of = [](const std::string& bytes) {
+        std::FILE* file = std::tmpfile();
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::rewind(file);
+        return file;
+    };
+    TextDigest written;
+    std::FILE* original = stream_of(TEXT);
+    ASSERT_TRUE(digest_text(original, &written));
+    std::fclose(original);
+    for (const auto& row : ROWS) {
+        std::FILE* file = stream_of(row.saved);
+        TextDigest saved;
+        ASSERT_TRUE(digest_text(file, &saved));
+        EXPECT_EQ(same_digest(saved, written), row.same) << row.fault;
+        std::rewind(file);
+        skip_mistake_lines(file);
+        std::string rest;
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            rest += static_cast<char>(c);
+        EXPECT_EQ(rest, row.after) << row.fault;
+        std::fclose(file);
+    }
+}
+
+// What a person is shown of a name: in a message, and on a page.
+TEST(CoreTest, NamesAreShownSafely)
+{
+    struct {
+        const char* fault;
+        std::string name;
+        std::string message, other_code_page, page;
+    } const ROWS[] = {
+        {"printable bytes changed", "Knight's \"mod\" <1> & \xC3\xA9t\xC3\xA9", "Knight's \"mod\" <1> & \xC3\xA9t\xC3\xA9",
+         "Knight's \"mod\" <1> & \xC3\xA9t\xC3\xA9", "Knight&#39;s &quot;mod&quot; &lt;1&gt; &amp; \xC3\xA9t\xC3\xA9"},
+        {"an escape sequence let through", "Staff\x1b[2J", "Staff?[2J", "Staff?[2J", "Staff?[2J"},
+        {"the 8-bit CSI let through", "Staff\x9b" "2J", "Staff?2J", "Staff\x9b" "2J", "Staff\xEF\xBF\xBD" "2J"},
+        {"curly quotes of Windows-1252 let through", "\x93mod\x94", "?mod?", "\x93mod\x94",
+         "\xEF\xBF\xBDmod\xEF\xBF\xBD"},
+        {"a byte above 0x9F taken for a control", "caf\xE9", "caf\xE9", "caf\xE9", "caf\xEF\xBF\xBD"},
+        {"U+0085 let through", "a\xC2\x85z", "a?z", "a?z", "a?z"},
+        {"a direction control let through", "\xE2\x80\xAEtxt.exe", "?txt.exe", "?txt.exe", "?txt.exe"},
+    };
+    for (const auto& row : ROWS) {
+        EXPECT_EQ(shown_text(row.name.c_str(), CodePage::UTF8), row.message) << row.fault;
+        EXPECT_EQ(shown_text(row.name.c_str(), CodePage::OTHER), row.other_code_page) << row.fault;
+        std::string page;
+        add_escaped(&page, row.name.c_str());
+        EXPECT_EQ(page, row.page) << row.fault;
+    }
+}
+
+TEST(CoreTest, AnEntryIsSetFromItsLetters)
+{
+    Table table;
+    clear_table(&table);
+    EXPECT_FALSE(set_entry(&table, {8, 36}, "GGXG"));
+    EXPECT_FALSE(table.classes[8] || table.skills[36] || table.set[table_index(8, 0, 36)]);
+    EXPECT_TRUE(set_entry(&table, {8, 36}, "g.3-"));
+    char entry[ENTRY_SIZE];
+    format_table_entry(&table, 8, 36, entry);
+    EXPECT_STREQ(entry, "G.M-");
+    EXPECT_TRUE(table.classes[8] && table.skills[36]);
 }
 
 }  // namespace

@@ -125,6 +125,9 @@ TEST_F(TextTableTest, EveryMalformedLineIsToldWithItsNumber)
         {"Skill Knight\nStaff " + std::string(998, 'E') + "\xE0\x80\x80" + std::string(100, 'E') + "\n",
          ":2: not four levels: " + std::string(998, 'E') + "\xE0?..."},  // an overlong form is no character, and a stray 0x80 an 8-bit control
         {"Skill Knight\n" + std::string(1100, 'a') + " GGGG\n", ":2: unknown skill: " + std::string(1000, 'a') + "..."},
+        // A byte 0x80 to 0x9F of no character is an 8-bit control (0x9B: CSI), as Windows-1252's quotes are in UTF-8.
+        {"Skill Knight\nStaff\x9b" "2J \x93GGGG\x94\n", ":2: not four levels: ?GGGG?"},
+        {"Skill Knight\nStaff\x9b" "2J GGGG\n", ":2: unknown skill: Staff?2J"},
         // Lines of any length, with LF or CR LF.
         {"Skill Knight # " + std::string(2000, 'c') + "\nStaf GGGG\n", ":2: unknown skill: Staf"},
         {"Skill Knight # " + std::string(2000, 'c') + "\r\nStaf GGGG\r\n", ":2: unknown skill: Staf"},
