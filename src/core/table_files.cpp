@@ -75,20 +75,7 @@ bool names_game_file(const char* final_name, const char* game, GameNameRule rule
 // file left behind: the edge where errno becomes part of a result.
 FileResult make_result(Outcome outcome, const Replacement* replacement)
 {
-    FileResult result{outcome, 0, {"", 0}};
-    switch (outcome) {
-    case Outcome::DONE: break;
-    case Outcome::NOT_OPENED:
-    case Outcome::COPY_NOT_MADE:
-    case Outcome::NOT_READ:
-    case Outcome::INVALID:
-    case Outcome::ENDS_BEFORE_BLOCK:
-    case Outcome::GAME_SHORTER:
-    case Outcome::GAME_LONGER:
-    case Outcome::NOT_WRITTEN:
-    case Outcome::NOT_MOVED:
-    case Outcome::NOT_SYNCED: result.error_number = errno; break;
-    }
+    FileResult result{outcome, is_done(outcome) ? 0 : errno, {"", 0}};
     if (replacement != nullptr && replacement->removal_error != 0) {
         std::snprintf(result.left_behind.name, sizeof result.left_behind.name, "%s", replacement->new_name);
         result.left_behind.error_number = replacement->removal_error;
