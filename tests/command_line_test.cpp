@@ -2,10 +2,13 @@
 // as it was.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -288,6 +291,13 @@ TEST_F(CommandLineTest, CsvIsReadAsSpreadsheetsSaveIt)
         {"a quote not closed", "Skill,Knight\nStaff,EMGG\nSword,\"EMGG\n\n", "", "skilltab: x.csv:3: a quote is not closed\n"},
         {"# only at a line's start is a comment", "Skill,Knight\nStaff,#MGG\n", "", "skilltab: x.csv:2: not four levels: #MGG\n"},
         {"a NUL byte", std::string("Skill,Knight\nStaff,EM\0G\n", 23), "", "skilltab: x.csv:2: a NUL byte\n"},
+        // What a spreadsheet's "Unicode text" saves, and an old Mac's line ends, told as such.
+        {"UTF-16", std::string("\xFF\xFES\0k\0i\0l\0l\0,\0K\0\n\0", 18), "",
+         "skilltab: x.csv:1: the file is UTF-16; save it as UTF-8\n"},
+        {"UTF-16, big-endian", std::string("\xFE\xFF\0S\0k", 6), "", "skilltab: x.csv:1: the file is UTF-16; save it as UTF-8\n"},
+        {"lines that end in CR alone", "Skill,Knight\r\"Sta\rff\",EMGG\r", "",
+         "skilltab: x.csv:1: lines end in CR alone; save the file with LF or CR LF line ends\n"},
+        {"a CR in quotes on the first line", "\"Sk\rill\",Knight\n", "", "skilltab: x.csv:1: the header must begin with Skill\n"},
     };
     for (const CsvCase& c : cases) {
         put("x.csv", c.csv);
@@ -419,6 +429,12 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
             link(path("mm7_new.exe").c_str(), path("copy.blk").c_str());
             symlink("mm7.exe", path("link.blk").c_str());
             symlink("loop.blk", path("loop.blk").c_str());
+            mkfifo((base_dir + "/fifo").c_str(), 0644);  // beside the folder, whose files are read for its snapshot
+            int socket_file = socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un socket_name = {};
+            socket_name.sun_family = AF_UNIX;
+            std::snprintf(socket_name.sun_path, sizeof socket_name.sun_path, "%s", (base_dir + "/socket").c_str());
+            ASSERT_EQ(bind(socket_file, reinterpret_cast<sockaddr*>(&socket_name), sizeof socket_name), 0);
             cases = {
                 {{"apply", "table.txt", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
                 {{"convert", "whole.blk", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
@@ -426,6 +442,11 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
                 {{"edit", "game.blk"}, "skilltab: game.blk: is the same file as a game executable"},
                 {{"apply", "table.txt", "copy.blk"}, "skilltab: copy.blk: is the same file as a game executable"},
                 {{"convert", "whole.blk", "link.blk"}, "skilltab: link.blk: convert writes no game executable: use apply"},
+                // A FIFO, a device or a socket is no file of a table, and nothing blocks on it.
+                {{"show", base_dir + "/fifo"}, "skilltab: " + base_dir + "/fifo: not a regular file"},
+                {{"apply", "table.txt", "/dev/null"}, "skilltab: /dev/null: not a regular file"},
+                {{"convert", "whole.blk", base_dir + "/socket"}, "skilltab: " + base_dir + "/socket: not a regular file"},
+                {{"edit", base_dir + "/fifo"}, "skilltab: " + base_dir + "/fifo: not a regular file"},
                 // Nor does a file's name, however it was made.
                 {{"show", "a\x1b[2Jb\x7f.txt"}, "skilltab: a?[2Jb?.txt: cannot open: No such file or directory"},
                 {{"show", "x\u202Ey\u2066\u0085.txt"}, "skilltab: x?y??.txt: cannot open: No such file or directory"},
@@ -645,6 +666,13 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         {"kept.blk", "0", "", "No changes.\n", "", 0, BLOCK, false, "", false},
         {"kept.blk", "3", "", "", "skilltab: editor failed: exit status 3\n", 1, BLOCK, false, "", true},
         {"kept.blk", "143", "", "", "skilltab: editor failed: killed by signal 15\n", 1, BLOCK, false, "", false},
+        // A signal that kills the editor, told as one, with no shell between to make it a status.
+        {"kept.blk", "137", "", "", "skilltab: editor failed: killed by signal 9\n", 1, BLOCK, false, "", false},
+        // An editor that failed after the user changed the text keeps it.
+        {"kept.blk", "3 staff.txt -", "", "", "skilltab: editor failed: exit status 3; your text is in PATH\n", 1, BLOCK,
+         true, "", true},
+        // Ctrl-C while the editor runs is the editor's: it takes it, and the change goes on.
+        {"kept.blk", "0 sleep 1000 staff.txt -", "interrupted", "Changed entries: 1\n", "", 0, staff, false, "", false},
         {"kept.blk", "0 bad.txt -\n0 staff.txt -", "", "Changed entries: 1\n", "", 0, staff, false, MENDED, true},
         {"kept.blk", "0 bad.txt -\n0", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK,
          true, MENDED, false},
@@ -672,7 +700,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         {"kept.blk", "0 staff.txt -", "immutable", "",
          "skilltab: kept.blk: cannot replace: Operation not permitted\n"
          "skilltab: kept.blk: not changed; your text is in PATH\n",
-         1, BLOCK, true, "", false},
+         1, BLOCK, true, "", false, HEAD + "Skill         Knight\nStaff         " + yours + "\n"},
         // On Windows an editor may be a batch file, found as the command interpreter finds it.
         {"kept.blk", "0 staff.txt -", "batch file", "Changed entries: 1\n", "", 0, staff, false, "", true},
         // Saved unchanged by an editor that writes CR LF, or a byte-order mark: given up.
@@ -692,6 +720,10 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
          false, "", false},
         {"kept.blk", "0 staff.txt -", "closed folder", "", "skilltab: kept.blk: cannot open: Permission denied\n", 1,
          BLOCK, false, "", false},
+        // A text saved as UTF-16 gets no mistake lines of the program's own, which would mix encodings.
+        {"kept.blk", "0 utf16 -", "", "",
+         "skilltab: PATH:1: the file is UTF-16; save it as UTF-8\nskilltab: kept.blk: not changed; your text is in PATH\n", 1,
+         BLOCK, true, "", false},
         // A mistake quoted at its 1000-byte cut.
         {"kept.blk", "0 long.txt -\n0", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK, true,
          "# skilltab: line 2: unknown skill: " + std::string(1000, 'S') + "...\n"
@@ -752,7 +784,22 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
                 unsetenv("VISUAL");
             setenv("EDITOR", (stub + " script.txt").c_str(), 1);
         }
-        ProgramRun result = run_command({"edit", c.file});
+        ProgramRun result;
+        if (c.visual == "interrupted") {
+            // The program leads a process group of its own, and the whole group gets SIGINT, as from a terminal.
+            program_wrapper = "setsid";
+            arguments = {"edit", c.file};
+            int process = start("");
+            arguments.clear();
+            program_wrapper.clear();
+            for (int waited = 0; !exists("seen-1.txt") && waited < 5000; waited += 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            kill(-process, SIGINT);
+            result = finish(process);
+        } else {
+            result = run_command({"edit", c.file});
+        }
         if (c.visual == "unremovable")
             program_wrapper.clear();
         system(("chattr -i " + path(c.file) + " 2>/dev/null").c_str());
@@ -895,7 +942,15 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
         ASSERT_EQ(status, 0) << dom;
         std::smatch found;
         ASSERT_TRUE(std::regex_search(dom, found, title)) << dom;
-        EXPECT_EQ(found[1].str(), c.title);
+        // The title isolates each name too, between U+2068 and U+2069.
+        const std::string shown_title = found[1].str();
+        EXPECT_EQ(std::regex_replace(shown_title, std::regex("\u2068|\u2069"), ""), c.title);
+        for (const char* isolate : {"\u2068", "\u2069"}) {
+            size_t count = 0;
+            for (size_t at = 0; (at = shown_title.find(isolate, at)) != std::string::npos; ++at)
+                ++count;
+            EXPECT_EQ(count, c.words[0] == "diff" ? 2u : 1u) << what;
+        }
         std::string cells;
         for (auto r = std::sregex_iterator(dom.begin(), dom.end(), row); r != std::sregex_iterator(); ++r) {
             std::string inside = (*r)[1].str();

@@ -339,7 +339,7 @@ TEST(CoreTest, TextFormsTakeLineEndsAndMarksAlike)
 TEST(CoreTest, EditsTextIsKnownAgain)
 {
     const std::string TEXT = "Skill Knight\nStaff GGGG\n";
-    TextError text_error = {2, "unknown skill: Stafff"};
+    TextError text_error = {2, "unknown skill: Stafff", false};
     const std::string MISTAKE = format_mistake_lines(text_error, CodePage::UTF8);
     EXPECT_EQ(MISTAKE, "# skilltab: line 2: unknown skill: Stafff\n"
                        "# Mend the text and save it, or save it unchanged to give up.\n");
@@ -402,6 +402,7 @@ TEST(CoreTest, NamesAreShownSafely)
         {"a byte above 0x9F taken for a control", "caf\xE9", "caf\xE9", "caf\xE9", "caf\xEF\xBF\xBD"},
         {"U+0085 let through", "a\xC2\x85z", "a?z", "a?z", "a?z"},
         {"a direction control let through", "\xE2\x80\xAEtxt.exe", "?txt.exe", "?txt.exe", "?txt.exe"},
+        {"the Arabic letter mark let through", "a\xD8\x9Cz", "a?z", "a?z", "a?z"},
     };
     for (const auto& row : ROWS) {
         EXPECT_EQ(shown_text(row.name.c_str(), CodePage::UTF8), row.message) << row.fault;

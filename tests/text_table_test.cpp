@@ -132,6 +132,9 @@ TEST_F(TextTableTest, EveryMalformedLineIsToldWithItsNumber)
         {"Skill Knight # " + std::string(2000, 'c') + "\nStaf GGGG\n", ":2: unknown skill: Staf"},
         {"Skill Knight # " + std::string(2000, 'c') + "\r\nStaf GGGG\r\n", ":2: unknown skill: Staf"},
         {"Skill Knight\r\nStaff" + std::string(1100, ' ') + "GGGX\r\n", ":2: not four levels: GGGX"},
+        // A UTF-16 text, and lines that end in CR alone, told as such.
+        {std::string("\xFF\xFES\0k\0i\0l\0l\0", 12), ":1: the file is UTF-16; save it as UTF-8"},
+        {"Skill Knight\rStaf GGGG\r", ":1: lines end in CR alone; save the file with LF or CR LF line ends"},
         // A NUL byte anywhere is the first fault of its line.
         {"Skill Knight\nStaff GGGG" + NUL + " XXXX\n", ":2: a NUL byte"},
         {"Skill Knight\n" + NUL + "Sword GGGG\n", ":2: a NUL byte"},

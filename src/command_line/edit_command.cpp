@@ -138,7 +138,7 @@ bool wait_for_the_user(const EditText* text, bool first_round, std::chrono::stea
 }
 
 // The editor on the text. Where it fails, a text the user has not yet had
-// is removed, and one that they have is named.
+// or changed is removed, and one that they have is named.
 Status run_editor_on(const EditText* text, bool kept)
 {
     std::fflush(stdout);
@@ -162,7 +162,9 @@ Status run_editor_on(const EditText* text, bool kept)
     case EditorEnd::FAILED: std::snprintf(why, sizeof why, "exit status %d", status); break;
     case EditorEnd::KILLED: std::snprintf(why, sizeof why, "killed by signal %d", status); break;
     }
-    if (kept) {
+    // A text the user has had, or has changed before the editor failed, is
+    // theirs: it stays where it is.
+    if (kept || !is_unchanged(text)) {
         print_error("skilltab: editor failed: %s; your text is in %s\n", why, shown(text->path).c_str());
         return Status::FAILED;
     }
@@ -196,29 +198,37 @@ Reading read_edited_text(const EditText* text, bool after_mistake, Table* table,
     return Reading::FAILED;
 }
 
-// After a conflict: the user's text replaced by a patch of the user's own
-// changes, which changes nothing else when applied later (the old text goes
-// once the new one is whole); then each entry in which another run changed a
-// level that the user changed too, named.
-Status tell_conflict(const TableFile* file, const Table* change, const Table* shown_table,
-                     const ChangeResult& result, EditText* text)
+// The user's text replaced by a patch of the user's own changes, which
+// changes nothing else when applied later (the old text goes once the new
+// one is whole): 0, or the error number of the old text's removal, whose
+// name goes to old_path.
+int keep_patch(const Table* change, EditText* text, char* old_path)
 {
-    const Table* now = &result.now;
     char formatted[TEXT_SIZE_MAX + 1];
     formatted[format_text_table(change, formatted)] = '\0';
     EditText patch;
-    int removal_error = 0;
-    char old_path[TEMPORARY_NAME_MAX + 1] = "";
-    if (make_text(&patch, formatted, nullptr) == Status::DONE) {
-        std::snprintf(old_path, sizeof old_path, "%s", text->path);
-        removal_error = remove_text(text->path);
-        *text = patch;
-    }
+    old_path[0] = '\0';
+    if (make_text(&patch, formatted, nullptr) != Status::DONE)
+        return 0;
+    std::snprintf(old_path, TEMPORARY_NAME_MAX + 1, "%s", text->path);
+    int removal_error = remove_text(text->path);
+    *text = patch;
+    return removal_error;
+}
+
+// After a conflict: the user's text a patch of the user's own changes; then
+// each entry in which another run changed a level that the user changed
+// too, named.
+Status tell_conflict(const TableFile* file, const Table* change, const Table* shown_table,
+                     const ChangeResult& result, EditText* text)
+{
+    char old_path[TEMPORARY_NAME_MAX + 1];
+    int removal_error = keep_patch(change, text, old_path);
     tell_change(result, file->typed);  // a new file beside the game left behind
-    for (Entry entry : conflicting_entries(*now, *shown_table, *change)) {
+    for (Entry entry : conflicting_entries(result.now, *shown_table, *change)) {
         char yours[ENTRY_SIZE], theirs[ENTRY_SIZE];
         format_table_entry(change, entry.class_index, entry.slot, yours);
-        format_table_entry(now, entry.class_index, entry.slot, theirs);
+        format_table_entry(&result.now, entry.class_index, entry.slot, theirs);
         print_error("skilltab: %s: %s %s: you set %s, it now holds %s\n", shown(file->typed).c_str(),
                     skill_text_names[entry.slot], class_names[entry.class_index], yours, theirs);
     }
@@ -244,10 +254,14 @@ Status write_edits(const TableFile* file, const Table* shown_table, const Table*
         removal_error = remove_text(text->path);
         return tell_left_text(tell_change(result, file->typed), text->path, removal_error);
     case ChangeEnd::CONFLICT: return tell_conflict(file, &change, shown_table, result, text);
-    case ChangeEnd::FAILED:
+    case ChangeEnd::FAILED: {
+        // Applied later, the whole table would undo what another run changed meanwhile.
+        char old_path[TEMPORARY_NAME_MAX + 1];
+        int removal_error = keep_patch(&change, text, old_path);
         tell_change(result, file->typed);
         tell_text_kept(file->typed, text->path);
-        break;
+        return tell_left_text(Status::FAILED, old_path, removal_error);
+    }
     }
     return Status::FAILED;
 }
@@ -277,6 +291,13 @@ Status edit(const char* name)
         case Reading::FAILED: return Status::FAILED;
         case Reading::GIVEN_UP: tell_text_kept(name, text.path); return Status::FAILED;
         case Reading::MISTAKE:
+            // Lines of the program's own in UTF-8 would make a text of two encodings.
+            if (text_error.utf16) {
+                print_error("skilltab: %s:%lld: %s\n", shown(text.path).c_str(),
+                            static_cast<long long>(text_error.line), shown(text_error.message).c_str());
+                tell_text_kept(name, text.path);
+                return Status::FAILED;
+            }
             if (mark_mistake(&text, &text_error, name) != Status::DONE)
                 return Status::FAILED;
             break;

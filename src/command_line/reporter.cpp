@@ -42,6 +42,7 @@ void report_outcome(Outcome outcome, int error_number, const char* typed, const 
     case Outcome::DONE: break;
     case Outcome::NOT_OPENED:
     case Outcome::COPY_NOT_MADE: report_failure(typed, "cannot open", error_number); break;
+    case Outcome::NOT_REGULAR: report(typed, "not a regular file"); break;
     case Outcome::NOT_READ: report_failure(typed, "cannot read", error_number); break;
     case Outcome::INVALID:
         if (read == nullptr || !read->text)

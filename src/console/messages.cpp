@@ -111,6 +111,7 @@ int report_outcome(MenuCommand command, Outcome outcome, const char* name, const
         else
             report_cannot_open(name);
         break;
+    case Outcome::NOT_REGULAR: report_cannot_open(name); break;  // never the menu's: its names go unchecked
     case Outcome::COPY_NOT_MADE: report_cannot_open(NEW_GAME_EXE_NAME); break;
     case Outcome::NOT_READ: report_cannot_read(name); break;
     case Outcome::INVALID: end_on_invalid_data(); break;

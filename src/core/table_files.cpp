@@ -73,9 +73,28 @@ bool names_game_file(const char* final_name, const char* game, GameNameRule rule
 
 // The error number of the step that failed, with its outcome, and a new
 // file left behind: the edge where errno becomes part of a result.
-FileResult make_result(Outcome outcome, const Replacement* replacement)
+FileResult make_result(const TableFile& file, Outcome outcome, const Replacement* replacement)
 {
     FileResult result{outcome, is_done(outcome) ? 0 : errno, {"", 0}};
+    // A FIFO, a device or a socket is refused as what it is, whatever its
+    // opening said (a socket cannot be opened at all).
+    switch (outcome) {
+    case Outcome::NOT_OPENED:
+        if (is_special_file(file.final_name))
+            result.outcome = Outcome::NOT_REGULAR;
+        break;
+    case Outcome::DONE:
+    case Outcome::NOT_REGULAR:
+    case Outcome::COPY_NOT_MADE:
+    case Outcome::NOT_READ:
+    case Outcome::INVALID:
+    case Outcome::ENDS_BEFORE_BLOCK:
+    case Outcome::GAME_SHORTER:
+    case Outcome::GAME_LONGER:
+    case Outcome::NOT_WRITTEN:
+    case Outcome::NOT_MOVED:
+    case Outcome::NOT_SYNCED: break;
+    }
     if (replacement != nullptr && replacement->removal_error != 0) {
         std::snprintf(result.left_behind.name, sizeof result.left_behind.name, "%s", replacement->new_name);
         result.left_behind.error_number = replacement->removal_error;
@@ -90,6 +109,7 @@ bool is_replaced(Outcome outcome)
     case Outcome::DONE:
     case Outcome::NOT_SYNCED: return true;
     case Outcome::NOT_OPENED:
+    case Outcome::NOT_REGULAR:
     case Outcome::COPY_NOT_MADE:
     case Outcome::NOT_READ:
     case Outcome::INVALID:
@@ -171,7 +191,9 @@ Outcome read_table_file(const TableFile* file, Table* table, TableRead* read)
     case TableKind::GAME_EXE: read->result = read_game_block(file->typed, block, GameLength::KNOWN); break;
     case TableKind::SKILL_BLOCK: read->result.outcome = read_block_file(file->typed, block); break;
     }
-    read->error_number = make_result(read->result.outcome, nullptr).error_number;
+    FileResult result = make_result(*file, read->result.outcome, nullptr);
+    read->result.outcome = result.outcome;
+    read->error_number = result.error_number;
     if (is_done(read->result.outcome) && !read->text)
         fill_whole_table(table, block);
     return read->result.outcome;
@@ -194,11 +216,11 @@ FileResult write_table_file(const TableFile* file, const Table* table)
     case TableKind::SKILL_BLOCK: break;
     case TableKind::GAME_EXE:
         errno = EINVAL;  // a game is only ever changed
-        return make_result(Outcome::NOT_OPENED, nullptr);
+        return make_result(*file, Outcome::NOT_OPENED, nullptr);
     }
     Replacement replacement;
     Outcome outcome = write_kept_file(file->final_name, file->through_link, bytes, size, &replacement);
-    return make_result(outcome, &replacement);
+    return make_result(*file, outcome, &replacement);
 }
 
 GameName find_game_name(const char* final_name, GameNameRule rule)
@@ -252,10 +274,10 @@ FileResult try_change(const TableFile& file)
     auto copy = make_copy();
     Table now;
     Outcome outcome = begin_change(file, copy.get(), &now);
-    FileResult result = make_result(outcome, &copy->replacement);
+    FileResult result = make_result(file, outcome, &copy->replacement);
     if (is_done(outcome)) {
         abandon_copy(copy.get(), outcome);
-        result = make_result(outcome, &copy->replacement);
+        result = make_result(file, outcome, &copy->replacement);
     }
     return result;
 }
@@ -265,13 +287,13 @@ FileResult check_writable_file(const TableFile& file)
     switch (file.kind) {
     case TableKind::SKILL_BLOCK:
         if (check_writable(file.final_name) != 0)
-            return make_result(Outcome::NOT_OPENED, nullptr);
+            return make_result(file, Outcome::NOT_OPENED, nullptr);
         break;
     case TableKind::GAME_EXE:
     case TableKind::TEXT:
     case TableKind::CSV: break;
     }
-    return make_result(Outcome::DONE, nullptr);
+    return make_result(file, Outcome::DONE, nullptr);
 }
 
 ChangeResult change_table(const TableFile& file, const Table& change, const Table* shown)
@@ -282,7 +304,7 @@ ChangeResult change_table(const TableFile& file, const Table& change, const Tabl
     Outcome outcome = begin_change(file, copy.get(), &result.now);
     if (!is_done(outcome)) {
         result.end = ChangeEnd::FAILED;
-        result.file = make_result(outcome, &copy->replacement);
+        result.file = make_result(file, outcome, &copy->replacement);
         return result;
     }
     ChangeEnd end = ChangeEnd::WRITTEN;
@@ -304,7 +326,7 @@ ChangeResult change_table(const TableFile& file, const Table& change, const Tabl
         break;
     }
     result.end = end;
-    result.file = make_result(outcome, &copy->replacement);
+    result.file = make_result(file, outcome, &copy->replacement);
     return result;
 }
 

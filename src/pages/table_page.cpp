@@ -68,15 +68,26 @@ void add_name(std::string* page, const char* name)
     *page += "</bdi>";
 }
 
-// "skilltab: NAME", or "skilltab: A → B, N changed entries"; `isolated` in
-// the page's text, where markup may stand, not in its title.
-void add_title(std::string* page, const char* first_name, const char* second_name, int changed, bool isolated)
+// A file's name where no markup may stand (the title), isolated all the
+// same: between U+2068 FIRST STRONG ISOLATE and U+2069 POP DIRECTIONAL
+// ISOLATE.
+void add_isolated_text(std::string* page, const char* name)
+{
+    *page += "\xE2\x81\xA8";
+    add_escaped(page, name);
+    *page += "\xE2\x81\xA9";
+}
+
+// "skilltab: NAME", or "skilltab: A → B, N changed entries", each name
+// isolated: with `markup` in the page's text, where markup may stand; else
+// in its title.
+void add_title(std::string* page, const char* first_name, const char* second_name, int changed, bool markup)
 {
     *page += "skilltab: ";
-    isolated ? add_name(page, first_name) : add_escaped(page, first_name);
+    markup ? add_name(page, first_name) : add_isolated_text(page, first_name);
     if (second_name != nullptr) {
         *page += " \xE2\x86\x92 ";
-        isolated ? add_name(page, second_name) : add_escaped(page, second_name);
+        markup ? add_name(page, second_name) : add_isolated_text(page, second_name);
         add_formatted(page, ", %d changed entr%s", changed, changed == 1 ? "y" : "ies");
     }
 }

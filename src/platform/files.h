@@ -40,6 +40,10 @@ enum class FileKind {
 // Leaves the error number alone unless the answer is UNUSABLE.
 FileKind find_file_kind(const char* name);
 
+// Whether the name leads to something that is neither a regular file nor a
+// folder: a FIFO, a device or a socket. Leaves the error number alone.
+bool is_special_file(const char* name);
+
 // The longest name of a file the program writes, once made whole.
 constexpr int FINAL_NAME_MAX = 4096;
 

@@ -65,6 +65,15 @@ FileKind find_file_kind(const char* name)
     return FileKind::REGULAR;
 }
 
+bool is_special_file(const char* name)
+{
+    int error_number = errno;
+    struct stat status;
+    bool special = stat(name, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+    errno = error_number;
+    return special;
+}
+
 bool is_folder_separator(char c)
 {
     return c == '/';

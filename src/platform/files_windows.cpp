@@ -140,6 +140,20 @@ FileKind find_file_kind(const char* name)
     return regular ? FileKind::REGULAR : FileKind::UNUSABLE;
 }
 
+bool is_special_file(const char* name)
+{
+    int error_number = errno;
+    HANDLE file = open_to_look_at(name, 0, FILE_FLAG_BACKUP_SEMANTICS);
+    bool special = false;
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD type = GetFileType(file);
+        special = type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+        CloseHandle(file);
+    }
+    errno = error_number;
+    return special;
+}
+
 int check_writable(const char* name)
 {
     DWORD attributes = GetFileAttributesA(name);

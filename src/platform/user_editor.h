@@ -25,7 +25,9 @@ enum class EditorEnd {
 
 // Runs $VISUAL, else $EDITOR, else vi (an empty variable counts as unset)
 // on the file, and waits for it. The variable may hold arguments, as a
-// shell takes them: it runs as `sh -c '$EDITOR "$@"' editor FILE`. On
+// shell takes them, NAME=value words before the editor among them: it runs
+// as `sh -c 'exec env $EDITOR "$@"' editor FILE`, so that no shell stands
+// between the program and the editor when it ends. On
 // Windows: %VISUAL%, else %EDITOR%, else notepad.exe, run with a space and
 // the quoted name after it, the console's own code page put back while it
 // runs. The editor has the program's standard input, output and error.

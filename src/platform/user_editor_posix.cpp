@@ -59,11 +59,15 @@ std::FILE* create_temporary_text(char* path)
 EditorEnd run_editor(const char* path, int* status)
 {
     const char* editor = editor_command();
-    size_t size = std::strlen(editor) + sizeof " \"$@\"";
+    // The shell only reads the words: exec puts the editor in its place, so
+    // that how the editor ended (a Ctrl-C it took, a signal that killed it)
+    // is told by no shell in between, and env takes NAME=value words before
+    // the editor's name, which exec would not.
+    size_t size = std::strlen(editor) + sizeof "exec env  \"$@\"";
     char* command = static_cast<char*>(std::malloc(size));
     if (command == nullptr)
         return EditorEnd::NOT_STARTED;
-    std::snprintf(command, size, "%s \"$@\"", editor);
+    std::snprintf(command, size, "exec env %s \"$@\"", editor);
     // While the editor runs, Ctrl-C and Ctrl-\ are its own: the program
     // waits for it to end, and the editor starts with their usual actions.
     struct sigaction ignore = {}, old_interrupt, old_quit;

@@ -10,6 +10,7 @@
 enum class Outcome {
     DONE,               // read; or written and moved into place; or, for a first step, done
     NOT_OPENED,         // the file, or a new file beside it, cannot be opened; the error number says why
+    NOT_REGULAR,        // the name leads to a FIFO, a device or a socket (the core's finding, never the menu's)
     COPY_NOT_MADE,      // the game's copy cannot be made
     NOT_READ,           // a read failed
     INVALID,            // a level above 4, or the file ends inside the block
@@ -33,6 +34,7 @@ constexpr bool is_done(Outcome outcome)
     switch (outcome) {
     case Outcome::DONE: return true;
     case Outcome::NOT_OPENED:
+    case Outcome::NOT_REGULAR:
     case Outcome::COPY_NOT_MADE:
     case Outcome::NOT_READ:
     case Outcome::INVALID:

@@ -197,6 +197,8 @@ TextRead read_csv_table(std::FILE* file, Table* table, TextError* text_error)
     CsvReader reader = {};
     start_text_bytes(&reader.bytes, file);
     begin_rows(&reader.checks, table, text_error);
+    if (reader.bytes.utf16)
+        return refuse_utf16(&reader.checks);
     begin_row(&reader);
     reader.line = 1;
     for (int c; (c = next_text_byte(&reader.bytes)) != EOF;) {
@@ -208,6 +210,8 @@ TextRead read_csv_table(std::FILE* file, Table* table, TextError* text_error)
             reader.checks.line_number = reader.line;
             return refuse(&reader.checks, "a NUL byte");
         }
+        if (c == '\r' && !reader.in_quotes && !reader.bytes.line_ended)
+            return refuse_lone_returns(&reader.checks);
         if (c == '\n') {
             bool row_ends = !reader.in_quotes;
             if (row_ends && end_row(&reader) != TextRead::DONE)

@@ -81,6 +81,7 @@ TextRead refuse(RowChecks* checks, const char* what, const Word* word)
 {
     TextError* text_error = checks->text_error;
     text_error->line = checks->line_number;
+    text_error->utf16 = false;
     if (word == nullptr) {
         std::snprintf(text_error->message, sizeof text_error->message, "%s", what);
     } else {
@@ -89,6 +90,20 @@ TextRead refuse(RowChecks* checks, const char* what, const Word* word)
                       static_cast<int>(length), word->kept, length < word->length ? "..." : "");
     }
     return TextRead::REFUSED;
+}
+
+TextRead refuse_utf16(RowChecks* checks)
+{
+    checks->line_number = 1;
+    refuse(checks, "the file is UTF-16; save it as UTF-8");
+    checks->text_error->utf16 = true;
+    return TextRead::REFUSED;
+}
+
+TextRead refuse_lone_returns(RowChecks* checks)
+{
+    checks->line_number = 1;
+    return refuse(checks, "lines end in CR alone; save the file with LF or CR LF line ends");
 }
 
 TextRead check_header_field(RowChecks* checks, const Word* field, int index)

@@ -33,6 +33,7 @@ enum class TextRead {
 struct TextError {
     std::int64_t line;  // 0 where the whole file is at fault
     char message[1100];  // what is wrong, quoting at most 1000 bytes of a word
+    bool utf16;          // the file is UTF-16, which no line of it can be read as
 };
 
 // Where the checks have got to: the table being filled, and the header's
@@ -50,6 +51,12 @@ void begin_rows(RowChecks* checks, Table* table, TextError* text_error);
 
 // Refuses the file at the current line: what is wrong, and the word quoted.
 TextRead refuse(RowChecks* checks, const char* what, const Word* word = nullptr);
+
+// The refusals of a file that is no text of lines that this program reads,
+// told at line 1: a UTF-16 file (a byte-order mark FF FE or FE FF), and
+// lines that end in CR alone (the first line end a CR with no LF behind it).
+TextRead refuse_utf16(RowChecks* checks);
+TextRead refuse_lone_returns(RowChecks* checks);
 
 // The header's field at index (0 for Skill), as soon as it ends.
 TextRead check_header_field(RowChecks* checks, const Word* field, int index);

@@ -31,6 +31,18 @@ void start_text_bytes(TextBytes* bytes, std::FILE* file)
 {
     bytes->file = file;
     bytes->held_count = 0;
+    bytes->line_ended = false;
+    int first = read_byte(file);
+    bytes->utf16 = false;
+    if (first == 0xFF || first == 0xFE) {
+        int second = read_byte(file);
+        bytes->utf16 = second == (first == 0xFF ? 0xFE : 0xFF);
+        bytes->held[bytes->held_count++] = first;
+        if (second != EOF)
+            bytes->held[bytes->held_count++] = second;
+        return;
+    }
+    std::ungetc(first, file);
     const unsigned char MARK[] = {0xEF, 0xBB, 0xBF};
     for (unsigned char expected : MARK) {
         int c = read_byte(file);
@@ -45,11 +57,15 @@ void start_text_bytes(TextBytes* bytes, std::FILE* file)
 int next_text_byte(TextBytes* bytes)
 {
     int c = take_byte(bytes);
-    if (c != '\r')
+    if (c != '\r') {
+        bytes->line_ended = bytes->line_ended || c == '\n';
         return c;
+    }
     int next = take_byte(bytes);
-    if (next == '\n' || next == EOF)
+    if (next == '\n' || next == EOF) {
+        bytes->line_ended = true;
         return '\n';
+    }
     hold_again(bytes, next);
     return c;
 }

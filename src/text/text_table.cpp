@@ -126,6 +126,8 @@ TextRead read_text_table(std::FILE* file, Table* table, TextError* text_error)
     TextReader reader = {};
     start_text_bytes(&reader.bytes, file);
     begin_rows(&reader.checks, table, text_error);
+    if (reader.bytes.utf16)
+        return refuse_utf16(&reader.checks);
     for (reader.checks.line_number = 1;; ++reader.checks.line_number) {
         reader.field_count = 0;
         reader.name.length = 0;
@@ -136,6 +138,8 @@ TextRead read_text_table(std::FILE* file, Table* table, TextError* text_error)
             any = true;
             if (c == '\0')
                 return refuse(&reader.checks, "a NUL byte");
+            if (c == '\r' && !reader.bytes.line_ended)
+                return refuse_lone_returns(&reader.checks);
             take_byte(&reader, static_cast<char>(c));
         }
         if (c == EOF && std::ferror(file))

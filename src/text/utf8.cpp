@@ -36,7 +36,8 @@ int control_character_length(const unsigned char* text, std::int64_t length)
     int size = utf8_sequence_length(text, length);
     switch (size) {
     case 1: return text[0] < 0x20 || text[0] == 0x7F ? 1 : 0;
-    case 2: return text[0] == 0xC2 && text[1] <= 0x9F ? 2 : 0;  // U+0080 to U+009F
+    case 2:  // U+0080 to U+009F, and U+061C ARABIC LETTER MARK, a direction control
+        return (text[0] == 0xC2 && text[1] <= 0x9F) || (text[0] == 0xD8 && text[1] == 0x9C) ? 2 : 0;
     case 3: {
         if (text[0] != 0xE2)
             return 0;

@@ -1,12 +1,13 @@
 // An editor for the tests of edit: `edit_stub SCRIPT TEXT`. Round N (from 1)
 // keeps the text it was given as seen-N.txt in the working folder, then
-// follows line N of SCRIPT: an exit status (143: the shell that runs the
-// stub killed by SIGTERM as well), then pairs of files, each
+// follows line N of SCRIPT: an exit status (above 128: killed by the signal
+// 128 below it, as 143 by SIGTERM), then pairs of files, each
 // copied over the second ("-" for the text), as a user and another program
 // would change them while the editor is open. A pair "crlf -" saves the
 // text again with CR LF line ends, "bom -" with a byte-order mark before it,
-// as some editors do with a text they were given; "+FILE -" adds FILE's
-// bytes at the text's end, as a user who writes more.
+// as some editors do with a text they were given ("utf16 -" as UTF-16); "+FILE -" adds FILE's
+// bytes at the text's end, as a user who writes more; "sleep N" waits N
+// milliseconds with Ctrl-C ignored, as an editor that takes it.
 #include <csignal>
 #include <cstdio>
 #ifndef _WIN32
@@ -24,12 +25,14 @@ bool save_again(const std::string& how, const std::string& text)
 {
     std::ifstream in(text, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string saved = how == "bom" ? "\xEF\xBB\xBF" + bytes : "";
+    std::string saved = how == "bom" ? "\xEF\xBB\xBF" + bytes : how == "utf16" ? "\xFF\xFE" : "";
     for (char c : bytes) {
         if (how == "crlf" && c == '\n')
             saved += '\r';
-        if (how == "crlf")
+        if (how == "crlf" || how == "utf16")
             saved += c;
+        if (how == "utf16")
+            saved += '\0';
     }
     std::ofstream out(text, std::ios::binary | std::ios::trunc);
     out << saved;
@@ -73,15 +76,22 @@ int main(int count, char** arguments)
     int status = 0;
     words >> status;
     for (std::string from, to; words >> from >> to;) {
-        bool saved = from == "crlf" || from == "bom" ? save_again(from, text)
+#ifndef _WIN32
+        if (from == "sleep") {
+            signal(SIGINT, SIG_IGN);
+            usleep(static_cast<useconds_t>(std::stoi(to)) * 1000);
+            continue;
+        }
+#endif
+        bool saved = from == "crlf" || from == "bom" || from == "utf16" ? save_again(from, text)
                      : from[0] == '+'                ? add_file(from.substr(1), text)
                                                      : copy_file(from, to == "-" ? text : to);
         if (!saved)
             return 102;
     }
 #ifndef _WIN32
-    if (status == 143)
-        kill(getppid(), SIGTERM);  // the shell that runs it killed, as an editor that was killed
+    if (status > 128)
+        raise(status - 128);  // killed by that signal, as an editor that was killed
 #endif
     return status;
 }
