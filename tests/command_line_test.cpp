@@ -247,16 +247,28 @@ TEST_F(CommandLineTest, PatchesAreMadeSharedAndCombined)
     EXPECT_EQ(applied.status, 0) << applied.err << get("mod.txt");
     EXPECT_TRUE(get("game.exe") == game_modded);
     EXPECT_EQ(run_command({"diff", "game.exe", "modded.blk"}).status, 0);
-    // A dry run refuses what apply refuses before it writes: a block file marked read-only.
+    // A dry run refuses what apply refuses before it writes, in its words: a
+    // block file marked read-only, a folder that takes no new file (for the
+    // game's copy, or a block file's), as an ordinary user (root may write anything).
     if (!testing_windows()) {
         put("kept.blk", BLOCK);
-        chmod(path("kept.blk").c_str(), 0444);
-        program_wrapper = as_ordinary_user();  // root may write anything
-        ProgramRun dry = run_command({"apply", "--dry-run", "light.txt", "kept.blk"});
-        program_wrapper.clear();
-        EXPECT_EQ(dry.err, "skilltab: kept.blk: cannot open: Permission denied\n");
-        EXPECT_EQ(dry.out, "");
-        EXPECT_EQ(dry.status, 1);
+        put("mm7.exe", GAME);  // which light.txt changes
+        for (const char* refused : {"read-only", "closed folder game", "closed folder block"}) {
+            const std::string to = std::string(refused).ends_with("game") ? "mm7.exe" : "kept.blk";
+            const bool closed = std::string(refused).starts_with("closed");
+            program_wrapper = as_ordinary_user();
+            chmod(path("kept.blk").c_str(), closed ? 0666 : 0444);
+            if (closed)
+                chmod(work_dir.c_str(), 0555);
+            ProgramRun dry = run_command({"apply", "--dry-run", "light.txt", to});
+            ProgramRun written = run_command({"apply", "light.txt", to});
+            program_wrapper.clear();
+            chmod(work_dir.c_str(), 0777);
+            EXPECT_EQ(dry.err, "skilltab: " + to + ": cannot open: Permission denied\n") << refused;
+            EXPECT_EQ(dry.err, written.err) << refused;
+            EXPECT_EQ(dry.out, "") << refused;
+            EXPECT_EQ(dry.status, 1) << refused;
+        }
     }
 }
 

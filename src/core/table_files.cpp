@@ -284,16 +284,16 @@ FileResult try_change(const TableFile& file)
 
 FileResult check_writable_file(const TableFile& file)
 {
+    bool refused = false;
     switch (file.kind) {
-    case TableKind::SKILL_BLOCK:
-        if (check_writable(file.final_name) != 0)
-            return make_result(file, Outcome::NOT_OPENED, nullptr);
-        break;
-    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: refused = check_writable(file.final_name) != 0; break;
+    case TableKind::GAME_EXE: break;
     case TableKind::TEXT:
-    case TableKind::CSV: break;
+    case TableKind::CSV: return make_result(file, Outcome::DONE, nullptr);
     }
-    return make_result(file, Outcome::DONE, nullptr);
+    // The new file beside a game or a block file needs a folder that takes one.
+    refused = refused || check_folder_writable(file.final_name) != 0;
+    return make_result(file, refused ? Outcome::NOT_OPENED : Outcome::DONE, nullptr);
 }
 
 ChangeResult change_table(const TableFile& file, const Table& change, const Table* shown)

@@ -105,7 +105,9 @@ Target check_target(const TableFile& file, TargetUse use);
 FileResult try_change(const TableFile& file);
 
 // What of try_change can be found without making a file or taking a lock:
-// a block file marked read-only (NOT_OPENED, EACCES); else DONE.
+// a block file marked read-only, or a folder that would take no new file
+// beside a game or a block file, as the system answers (NOT_OPENED,
+// EACCES); else DONE.
 FileResult check_writable_file(const TableFile& file);
 
 // How a change under the lock ended.

@@ -40,6 +40,11 @@ enum class FileKind {
 // Leaves the error number alone unless the answer is UNUSABLE.
 FileKind find_file_kind(const char* name);
 
+// Whether the folder of a name (a final name) would take a new file from
+// this program, asked without making one: 0, or -1 with the error number
+// (EACCES). Root may write anywhere, and is told so.
+int check_folder_writable(const char* name);
+
 // Whether the name leads to something that is neither a regular file nor a
 // folder: a FIFO, a device or a socket. Leaves the error number alone.
 bool is_special_file(const char* name);

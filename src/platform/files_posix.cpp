@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -63,6 +64,12 @@ FileKind find_file_kind(const char* name)
     }
     errno = error_number;
     return FileKind::REGULAR;
+}
+
+int check_folder_writable(const char* name)
+{
+    std::string folder(name, folder_length(name));
+    return faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK, AT_EACCESS);
 }
 
 bool is_special_file(const char* name)

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cwchar>
+#include <string>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -138,6 +139,18 @@ FileKind find_file_kind(const char* name)
     CloseHandle(file);
     errno = regular ? error_number : kind_error_number;
     return regular ? FileKind::REGULAR : FileKind::UNUSABLE;
+}
+
+int check_folder_writable(const char* name)
+{
+    std::string folder(name, folder_length(name));
+    HANDLE handle = open_to_look_at(folder.empty() ? "." : folder.c_str(), FILE_ADD_FILE, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE) {
+        set_error_number_from_windows();
+        return -1;
+    }
+    CloseHandle(handle);
+    return 0;
 }
 
 bool is_special_file(const char* name)
