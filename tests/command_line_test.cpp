@@ -554,10 +554,10 @@ TEST_F(CommandLineTest, TwoAppliesAtOnceKeepBothChanges)
         const char* name;
         std::string before, after;
     };
+    // A game's copy keeps two runs apart; so does the folder's lock, or on Windows kept.blk.lock.
     std::vector<Target> targets = {{"mm7.exe", GAME, as_string(make_stand_in_game(
-                                                         std::vector<unsigned char>(both.begin(), both.end())))}};
-    if (!testing_windows())
-        targets.push_back({"kept.blk", BLOCK, both});  // on Windows only a game's copy keeps two runs apart
+                                                         std::vector<unsigned char>(both.begin(), both.end())))},
+                                   {"kept.blk", BLOCK, both}};
     for (const Target& target : targets) {
         for (int round = 0; round < 40; ++round) {
             put(target.name, target.before);
@@ -715,6 +715,8 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
          1, BLOCK, true, "", false, HEAD + "Skill         Knight\nStaff         " + yours + "\n"},
         // On Windows an editor may be a batch file, found as the command interpreter finds it.
         {"kept.blk", "0 staff.txt -", "batch file", "Changed entries: 1\n", "", 0, staff, false, "", true},
+        // A batch file run through the command interpreter gets the text's name whole, quotes and all.
+        {"kept.blk", "0", "batch arguments", "No changes.\n", "", 0, BLOCK, false, "", true},
         // Saved unchanged by an editor that writes CR LF, or a byte-order mark: given up.
         {"kept.blk", "0 bad.txt -\n0 crlf -", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1,
          BLOCK, true, MENDED, false},
@@ -770,7 +772,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             std::remove(path(round).c_str());
         if (c.visual == "immutable" && system(("chattr +i " + path(c.file) + " 2>/dev/null").c_str()) != 0)
             continue;  // a file system, or a system, with no immutable files
-        if (c.visual == "batch file" && !testing_windows())
+        if ((c.visual == "batch file" || c.visual == "batch arguments") && !testing_windows())
             continue;
         if (c.visual == "unremovable") {
             if (system("strace -V >/dev/null 2>&1") != 0)
@@ -786,6 +788,10 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         if (c.visual == "visual") {
             setenv("VISUAL", (stub + " script.txt").c_str(), 1);
             setenv("EDITOR", (stub + " fails.txt").c_str(), 1);
+        } else if (c.visual == "batch arguments") {
+            unsetenv("VISUAL");
+            put("echoargs.cmd", "@echo %*> args.txt\r\n");
+            setenv("EDITOR", "echoargs --wait", 1);
         } else if (c.visual == "batch file") {
             unsetenv("VISUAL");
             put("stub.cmd", "@" + stub + " %*\r\n");
@@ -824,6 +830,10 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         unsetenv("VISUAL");
         unsetenv("EDITOR");
         std::string what = c.file + ": " + c.script;
+        if (c.visual == "batch arguments") {
+            EXPECT_TRUE(std::regex_match(get("args.txt"), std::regex("--wait \"[^\"]*skilltab-[A-Za-z0-9]{6}\\.txt\" *\r?\n")))
+                << get("args.txt");
+        }
         EXPECT_EQ(result.out, c.out) << what;
         EXPECT_EQ(std::regex_replace(result.err, text_name, "PATH"), c.err) << what;
         EXPECT_EQ(result.status, c.status) << what;

@@ -24,8 +24,11 @@
 //     replacement in one folder holds that folder until it is finished, so
 //     that runs replacing files there (an I and an S, or two I) take turns:
 //     another run waits for it, for up to HOLD_WAIT_MILLISECONDS, and then
-//     fails (EWOULDBLOCK; EACCES on Windows, where only a given new_name is
-//     held). The new file is its owner's alone (mode 0600, no sharing on
+//     fails (EWOULDBLOCK; EACCES on Windows). On Windows no folder is held:
+//     a given new_name is held by its own open, and a replacement under a
+//     fresh name (a block file, a text) holds TARGET.lock beside target,
+//     opened with no sharing and removed when it is closed, so that a lock
+//     left by a killed run holds nothing. The new file is its owner's alone (mode 0600, no sharing on
 //     Windows) until it is finished. Returns 0 with replacement->file open
 //     for binary writing; or -1 with the error number of the failed step,
 //     nothing created and nothing held.
@@ -83,6 +86,8 @@ struct Replacement {
 #ifndef _WIN32
     int folder;                        // target's folder, held open and locked
     unsigned long long device, inode;  // the new file's, to know it again before the move
+#else
+    void* lock;  // TARGET.lock, held open with no sharing where no new_name is given; or null
 #endif
 };
 

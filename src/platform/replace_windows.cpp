@@ -3,6 +3,7 @@
 // through its own handle, so there is no moment between closing and moving it.
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <io.h>
 #include <windows.h>
@@ -80,6 +81,37 @@ std::FILE* take_name(Replacement* replacement)
     }
 }
 
+// TARGET.lock, beside the target's final name, opened with no sharing and
+// removed when closed: a second run that changes the same file waits for
+// it, as for a held folder on Linux. A lock that is being removed shows as
+// ERROR_ACCESS_DENIED, and is waited for too. 0, or -1 with the error number.
+int take_lock(Replacement* replacement)
+{
+    char name[REPLACEMENT_NAME_MAX + 1];
+    std::snprintf(name, sizeof name, "%s.lock", replacement->target);
+    auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        HANDLE lock = CreateFileA(name, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (lock != INVALID_HANDLE_VALUE) {
+            replacement->lock = lock;
+            return 0;
+        }
+        if (!held_by_another_program() || milliseconds_since(start) >= HOLD_WAIT_MILLISECONDS) {
+            set_error_number_from_windows();
+            return -1;
+        }
+        pause_briefly();
+    }
+}
+
+void release_lock(Replacement* replacement)
+{
+    if (replacement->lock != nullptr)
+        CloseHandle(replacement->lock);
+    replacement->lock = nullptr;
+}
+
 // Removes the new file through its own handle, which alone may touch it,
 // leaving the error number as it was.
 void remove_new_file(Replacement* replacement)
@@ -96,6 +128,7 @@ void remove_new_file(Replacement* replacement)
     }
     std::fclose(replacement->file);
     replacement->file = nullptr;
+    release_lock(replacement);
     errno = error_number;
 }
 
@@ -139,15 +172,22 @@ int move_over_target(HANDLE file, const char* target)
 }  // namespace
 
 // No folder is held: the new file's own open, with no sharing, keeps other
-// runs off a given new name.
+// runs off a given new name, and TARGET.lock off a target that gets a fresh one.
 int begin_replacement(Replacement* replacement, const char* target, const char* new_name)
 {
     int error_number = errno;
+    replacement->lock = nullptr;
     if (prepare_replacement(replacement, target, new_name) != 0)
         return -1;
-    replacement->file = new_name != nullptr ? take_name(replacement) : create_fresh_file(replacement);
-    if (replacement->file == nullptr)
+    if (new_name == nullptr && take_lock(replacement) != 0)
         return -1;
+    replacement->file = new_name != nullptr ? take_name(replacement) : create_fresh_file(replacement);
+    if (replacement->file == nullptr) {
+        int failure = errno;
+        release_lock(replacement);
+        errno = failure;
+        return -1;
+    }
     errno = error_number;
     return 0;
 }
@@ -185,6 +225,7 @@ Replaced finish_replacement(Replacement* replacement)
     }
     std::fclose(replacement->file);  // everything is on the device already
     replacement->file = nullptr;
+    release_lock(replacement);
     errno = error_number;
     return Replaced::DONE;
 }

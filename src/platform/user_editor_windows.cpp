@@ -87,6 +87,17 @@ bool start_editor(wchar_t* command, PROCESS_INFORMATION* process)
     return CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, process);
 }
 
+// While the editor runs, Ctrl-C and Ctrl-Break are its own: the program
+// waits for it to end, as on Linux, rather than end and leave the text.
+BOOL WINAPI ignore_interrupt(DWORD event)
+{
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT: return TRUE;
+    default: return FALSE;  // a closed console or a logoff goes on to the other handlers
+    }
+}
+
 }  // namespace
 
 EditorEnd run_editor(const char* path, int* status)
@@ -106,6 +117,7 @@ EditorEnd run_editor(const char* path, int* status)
     std::wcscat(editor, L"\"");
     PROCESS_INFORMATION process = {};
     lend_console();
+    SetConsoleCtrlHandler(ignore_interrupt, TRUE);
     static wchar_t tried[INTERPRETER + VARIABLE_MAX + 1 + MAX_PATH + 64];
     std::wcscpy(tried, editor);  // CreateProcessW may change the command line it is given
     BOOL started = start_editor(tried, &process);
@@ -114,11 +126,12 @@ EditorEnd run_editor(const char* path, int* status)
         // command interpreter finds and runs; /s keeps the quotes within.
         size_t words = std::wcslen(L"cmd.exe /d /s /c \"");
         std::wmemcpy(command + INTERPRETER - words, L"cmd.exe /d /s /c \"", words);
-        std::wcscat(command, L"\"");
+        std::wcscat(editor, L"\"");  // the interpreter's words end where the editor's command ends
         started = start_editor(command + INTERPRETER - words, &process);
     }
     if (!started) {
         set_error_number_from_windows();
+        SetConsoleCtrlHandler(ignore_interrupt, FALSE);
         take_console_back();
         return EditorEnd::NOT_STARTED;
     }
@@ -127,6 +140,7 @@ EditorEnd run_editor(const char* path, int* status)
     GetExitCodeProcess(process.hProcess, &exit_code);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+    SetConsoleCtrlHandler(ignore_interrupt, FALSE);
     take_console_back();
     *status = static_cast<int>(exit_code);
     return exit_code == 0 ? EditorEnd::DONE : EditorEnd::FAILED;
