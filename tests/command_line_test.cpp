@@ -541,6 +541,46 @@ TEST_F(CommandLineTest, FailuresOnTheWayAreTold)
     }
 }
 
+// A read that fails while the game's copy reads the block as it is now is
+// told as a failed read, never as invalid data: the trace of a clean run
+// finds that read (the 15th of 64 KiB on the game's last opening), and a
+// second run fails it.
+TEST_F(CommandLineTest, AFailedReadOfTheGamesBlockIsToldAsOne)
+{
+    if (testing_windows() || system("strace -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace makes the failure, on Linux only";
+    put("patch.txt", "Skill Knight\nStaff " + std::string(levels_of(BLOCK, 0, 0) == "GGGG" ? "----" : "GGGG") + "\n");
+    put("mm7.exe", GAME);
+    const std::string trace = base_dir + "/trace";
+    program_wrapper = "env ASAN_OPTIONS=detect_leaks=0 strace -qq -e trace=openat,read -o " + trace;
+    ASSERT_EQ(run_command({"apply", "patch.txt", "mm7.exe"}).status, 0);
+    std::istringstream lines(read_whole_file(trace));
+    int reads = 0, block_read = 0, game_reads = -1;
+    std::string game_descriptor;
+    const std::regex game_opened("openat\\(AT_FDCWD, \"mm7\\.exe\".*= ([0-9]+)$");
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch found;
+        if (std::regex_search(line, found, game_opened)) {
+            game_descriptor = found[1].str();
+            game_reads = 0;
+        } else if (line.starts_with("read(")) {
+            ++reads;
+            if (game_reads >= 0 && line.starts_with("read(" + game_descriptor + ",") && ++game_reads == 15)
+                block_read = reads;
+        }
+    }
+    ASSERT_GT(block_read, 0);
+    put("mm7.exe", GAME);
+    program_wrapper = "env ASAN_OPTIONS=detect_leaks=0 strace -qq -o /dev/null -e inject=read:error=EIO:when="
+                      + std::to_string(block_read);
+    ProgramRun result = run_command({"apply", "patch.txt", "mm7.exe"});
+    program_wrapper.clear();
+    EXPECT_EQ(result.err, "skilltab: mm7.exe: cannot read: Input/output error\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(get("mm7.exe") == GAME);
+    EXPECT_EQ(files(), (std::set<std::string>{"mm7.exe", "patch.txt"}));
+}
+
 TEST_F(CommandLineTest, TwoAppliesAtOnceKeepBothChanges)
 {
     // Each run changes an entry of its own; whichever goes second must change
