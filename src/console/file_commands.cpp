@@ -108,7 +108,7 @@ int save_skill_block_file()
         return 1;
     case GameName::COPY:
         show_main_menu();
-        print_error("Error: %s is kept for the copy of mm7.exe that I makes.\n\n", file_name);
+        print_error("Error: %s is kept for the copy of mm7.exe that I makes.\n\n", shown_name(file_name).c_str());
         return 1;
     }
     Outcome outcome = write_kept_file(final_name, final_through_link, skill_table, SKILL_BLOCK_SIZE, &block_copy);

@@ -7,19 +7,26 @@
 #include "console/menu.h"
 #include "console/menu_table.h"
 #include "game/game_exe.h"
+#include "platform/console.h"
 #include "platform/replace.h"
+#include "text/shown_text.h"
+
+std::string shown_name(const char* name)
+{
+    return shown_text(name, code_page_is_utf8() ? CodePage::UTF8 : CodePage::OTHER);
+}
 
 int report_cannot_open(const char* name)
 {
     show_main_menu();
-    print_error("Error: Cannot open %s: %s\n", name, error_text());
+    print_error("Error: Cannot open %s: %s\n", shown_name(name).c_str(), error_text());
     return 1;
 }
 
 int report_cannot_read(const char* name)
 {
     show_main_menu();
-    print_error("Error: Cannot read %s: %s\n", name, error_text());
+    print_error("Error: Cannot read %s: %s\n", shown_name(name).c_str(), error_text());
     return 1;
 }
 
@@ -29,7 +36,7 @@ void report_left_behind(const Replacement* replacement)
         return;
     int error_number = errno;
     errno = replacement->removal_error;
-    print_error("Error: Cannot remove %s: %s\n", replacement->new_name, error_text());
+    print_error("Error: Cannot remove %s: %s\n", shown_name(replacement->new_name).c_str(), error_text());
     errno = error_number;
 }
 
@@ -129,21 +136,21 @@ int report_outcome(MenuCommand command, Outcome outcome, const char* name, const
         if (insert)
             print_error("Error: Cannot write mm7_new.exe: %s\n", error_text());
         else
-            print_error("Error: Cannot write %s: %s\n", name, error_text());
+            print_error("Error: Cannot write %s: %s\n", shown_name(name).c_str(), error_text());
         break;
     case Outcome::NOT_MOVED:
         show_main_menu();
         if (insert)
             print_error("Error: Cannot replace mm7.exe: %s\n", error_text());
         else
-            print_error("Error: Cannot write %s: %s\n", name, error_text());
+            print_error("Error: Cannot write %s: %s\n", shown_name(name).c_str(), error_text());
         break;
     case Outcome::NOT_SYNCED:
         show_main_menu();
         if (insert)
             print_error("Error: mm7.exe is replaced, but its folder cannot be synced: %s\n", error_text());
         else
-            print_error("Error: %s is saved, but its folder cannot be synced: %s\n", name, error_text());
+            print_error("Error: %s is saved, but its folder cannot be synced: %s\n", shown_name(name).c_str(), error_text());
         break;
     }
     if (copy != nullptr)

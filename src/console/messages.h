@@ -2,10 +2,16 @@
 // fixed, byte for byte: the tests pin every one of them.
 #pragma once
 
+#include <string>
+
 #include "platform/error_lines.h"
 #include "table/outcome.h"
 
 struct Replacement;
+
+// A name as the menu's messages show it: each control character as "?"
+// (shown_text), so that a name cannot drive the terminal that reads it.
+std::string shown_name(const char* name);
 
 // The main menu, then "Error: Cannot open NAME: " and the error text. Returns 1,
 // the failed command's result.
