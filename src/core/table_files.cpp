@@ -77,24 +77,9 @@ FileResult make_result(const TableFile& file, Outcome outcome, const Replacement
 {
     FileResult result{outcome, is_done(outcome) ? 0 : errno, {"", 0}};
     // A FIFO, a device or a socket is refused as what it is, whatever its
-    // opening said (a socket cannot be opened at all).
-    switch (outcome) {
-    case Outcome::NOT_OPENED:
-        if (is_special_file(file.final_name))
-            result.outcome = Outcome::NOT_REGULAR;
-        break;
-    case Outcome::DONE:
-    case Outcome::NOT_REGULAR:
-    case Outcome::COPY_NOT_MADE:
-    case Outcome::NOT_READ:
-    case Outcome::INVALID:
-    case Outcome::ENDS_BEFORE_BLOCK:
-    case Outcome::GAME_SHORTER:
-    case Outcome::GAME_LONGER:
-    case Outcome::NOT_WRITTEN:
-    case Outcome::NOT_MOVED:
-    case Outcome::NOT_SYNCED: break;
-    }
+    // opening said (a socket cannot be opened at all); nothing else of it is read.
+    if (!is_done(outcome) && is_special_file(file.final_name))
+        result.outcome = Outcome::NOT_REGULAR;
     if (replacement != nullptr && replacement->removal_error != 0) {
         std::snprintf(result.left_behind.name, sizeof result.left_behind.name, "%s", replacement->new_name);
         result.left_behind.error_number = replacement->removal_error;
