@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/game_exe.h"
+#include "core/outcome_words.h"
 #include "platform/console.h"
 #include "platform/error_lines.h"
 #include "text/shown_text.h"
@@ -36,45 +36,14 @@ Status report_left_behind(const LeftBehind& left_behind)
     return report_failure(left_behind.name, "cannot remove", left_behind.error_number);
 }
 
-void report_outcome(Outcome outcome, int error_number, const char* typed, const TableRead* read)
-{
-    switch (outcome) {
-    case Outcome::DONE: break;
-    case Outcome::NOT_OPENED:
-    case Outcome::COPY_NOT_MADE: report_failure(typed, "cannot open", error_number); break;
-    case Outcome::NOT_REGULAR: report(typed, "not a regular file"); break;
-    case Outcome::NOT_READ: report_failure(typed, "cannot read", error_number); break;
-    case Outcome::INVALID:
-        if (read == nullptr || !read->text)
-            report(typed, "skill block contains invalid data");
-        else if (read->text_error.line == 0)
-            report(typed, read->text_error.message);
-        else
-            print_error("skilltab: %s:%lld: %s\n", shown(typed).c_str(), static_cast<long long>(read->text_error.line),
-                        shown(read->text_error.message).c_str());
-        break;
-    case Outcome::ENDS_BEFORE_BLOCK:
-        print_error("skilltab: %s: not a game executable: it ends at byte %lld\n", shown(typed).c_str(),
-                    static_cast<long long>(read != nullptr ? read->result.length : 0));
-        break;
-    case Outcome::GAME_SHORTER:
-    case Outcome::GAME_LONGER:
-        print_error("skilltab: %s: not a game executable that this program knows: it is not %ld bytes long\n",
-                    shown(typed).c_str(), static_cast<long>(GAME_EXE_SIZE));
-        break;
-    case Outcome::NOT_WRITTEN: report_failure(typed, "cannot write", error_number); break;
-    case Outcome::NOT_MOVED: report_failure(typed, "cannot replace", error_number); break;
-    case Outcome::NOT_SYNCED: report_failure(typed, "is replaced, but its folder cannot be synced", error_number); break;
-    }
-}
-
 }  // namespace
 
 Status report_result(const FileResult& result, const char* typed, const TableRead* read)
 {
-    report_outcome(result.outcome, result.error_number, typed, read);
-    Status left = report_left_behind(result.left_behind);
-    return is_done(result.outcome) ? left : Status::FAILED;
+    for (const std::string& line : describe_result(result, typed, read, shown))
+        print_error("skilltab: %s\n", line.c_str());
+    bool clean = is_done(result.outcome) && result.left_behind.error_number == 0;
+    return clean ? Status::DONE : Status::FAILED;
 }
 
 Status find_file(TableFile* file, const char* typed)
