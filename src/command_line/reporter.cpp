@@ -61,14 +61,15 @@ Status read_table(const TableFile* file, Table* table)
 
 Status refuse_target(const TableFile& file, TargetUse use, const char* text_refusal)
 {
-    switch (check_target(file, use)) {
+    Target target = check_target(file, use);
+    switch (target) {
     case Target::ALLOWED: return Status::DONE;
-    case Target::GAME_WRITTEN: return report(file.typed, "convert writes no game executable: use apply");
-    case Target::SAME_AS_GAME: return report(file.typed, "is the same file as a game executable");
-    case Target::COPY_OF_GAME: return report(file.typed, "is kept for the copy of the game that apply makes");
-    case Target::TEXT_CHANGED: return report(file.typed, text_refusal);
+    case Target::GAME_WRITTEN:
+    case Target::SAME_AS_GAME:
+    case Target::COPY_OF_GAME:
+    case Target::TEXT_CHANGED: break;
     }
-    return Status::FAILED;
+    return report(file.typed, describe_target(target, text_refusal));
 }
 
 Status write_table(const TableFile* file, const Table* table)

@@ -53,3 +53,15 @@ std::vector<std::string> describe_result(const FileResult& result, const char* t
         lines.push_back(failure(show(result.left_behind.name), "cannot remove", result.left_behind.error_number));
     return lines;
 }
+
+const char* describe_target(Target target, const char* text_refusal)
+{
+    switch (target) {
+    case Target::ALLOWED: return "";
+    case Target::GAME_WRITTEN: return "convert writes no game executable: use apply";
+    case Target::SAME_AS_GAME: return "is the same file as a game executable";
+    case Target::COPY_OF_GAME: return "is kept for the copy of the game that apply makes";
+    case Target::TEXT_CHANGED: break;
+    }
+    return text_refusal;
+}

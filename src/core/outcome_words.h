@@ -13,3 +13,7 @@
 // Names in them go through `show`, the front end's way of showing a name.
 std::vector<std::string> describe_result(const FileResult& result, const char* typed, const TableRead* read,
                                          std::string (*show)(const char*));
+
+// Why a file may not be a target (check_target), after "NAME: "; a text or
+// a CSV in the command's own words, `text_refusal`. Empty for ALLOWED.
+const char* describe_target(Target target, const char* text_refusal);

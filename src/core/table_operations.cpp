@@ -300,3 +300,44 @@ void combine_patches(const std::vector<Table>& patches, CombinedPatches* result)
             result->combined.skills[slot] = result->combined.skills[slot] || patch.skills[slot];
     }
 }
+
+std::string format_level_digits(const Table* table)
+{
+    std::string text(SKILL_BLOCK_SIZE, UNSET_LETTER);
+    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
+        if (table->set[index])
+            text[static_cast<size_t>(index)] = static_cast<char>('0' + table->levels[index]);
+    }
+    return text;
+}
+
+bool read_level_digits(const std::string& text, Table* table)
+{
+    clear_table(table);
+    if (text.size() != SKILL_BLOCK_SIZE)
+        return false;
+    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
+        char c = text[static_cast<size_t>(index)];
+        if (c == UNSET_LETTER)
+            continue;
+        if (c < '0' || c >= '0' + LEVEL_COUNT) {
+            clear_table(table);
+            return false;
+        }
+        table->set[index] = true;
+        table->levels[index] = static_cast<unsigned char>(c - '0');
+    }
+    name_only_what_is_set(table);
+    return true;
+}
+
+void find_conflicting_levels(const Table* now, const Table* shown, const Table* change, Table* conflicts)
+{
+    clear_table(conflicts);
+    for (int index = 0; index < SKILL_BLOCK_SIZE; ++index) {
+        conflicts->set[index] = change->set[index] && now->levels[index] != shown->levels[index]
+                                && now->levels[index] != change->levels[index];
+        conflicts->levels[index] = conflicts->set[index] ? now->levels[index] : 0;
+    }
+    name_only_what_is_set(conflicts);
+}

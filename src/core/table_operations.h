@@ -10,6 +10,7 @@
 //         ... entry.slot, entry.class_index ...
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "table/table.h"
@@ -118,3 +119,17 @@ struct CombinedPatches {
 };
 
 void combine_patches(const std::vector<Table>& patches, CombinedPatches* result);
+
+// A table's levels as one letter each in table order, '0' to '4', or '.'
+// where it sets none: the form in which a page sends and gets them.
+std::string format_level_digits(const Table* table);
+
+// The levels of such a text (SKILL_BLOCK_SIZE letters, each '0' to '4' or
+// '.') into table, naming the classes and skills in which it sets a level;
+// false, with table empty, for any other text.
+bool read_level_digits(const std::string& text, Table* table);
+
+// The levels at which `now` holds neither the level the user was shown nor
+// the change's, where the change sets one: each conflict of
+// conflicting_entries, level by level, set in the result.
+void find_conflicting_levels(const Table* now, const Table* shown, const Table* change, Table* conflicts);

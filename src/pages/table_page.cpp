@@ -156,7 +156,6 @@ void add_legend(std::string* page, const char* first_name, const char* second_na
         add_name(page, second_name);
         *page += ".</p>\n";
     }
-    *page += "</body>\n</html>\n";
 }
 
 // Under the heading of a page of differences: what differs, in diff's
@@ -191,6 +190,7 @@ void add_table_page(std::string* page, const char* name, const Table* table)
     add_start(page, name, nullptr, 0);
     add_table(page, table, table);
     add_legend(page, name, nullptr, shows_unset_level(table, table));
+    *page += "</body>\n</html>\n";
 }
 
 int add_difference_page(std::string* page, const char* first_name, const Table* first,
@@ -201,5 +201,43 @@ int add_difference_page(std::string* page, const char* first_name, const Table* 
     add_differences(page, first, second);
     add_table(page, second, first);
     add_legend(page, first_name, second_name, shows_unset_level(second, first));
+    *page += "</body>\n</html>\n";
     return changed;
+}
+
+namespace {
+
+constexpr const char* STAGE_WORDS[STAGE_COUNT] = {"unpromoted", "first promotion", "light path", "dark path"};
+
+// One level as a control: its accessible name SKILL CLASS STAGE, its letter,
+// and its place in the table for the page's script.
+void add_level_control(std::string* page, const Table* table, Entry entry, int stage)
+{
+    int index = table_index(entry.class_index, stage, entry.slot);
+    int level = table->levels[index];
+    add_formatted(page, "<button type=\"button\" class=\"level level%d\" data-index=\"%d\" aria-label=\"%s %s %s\">%c</button>",
+                  level, index, skill_text_names[entry.slot], class_names[entry.class_index], STAGE_WORDS[stage],
+                  LEVEL_LETTERS[level]);
+}
+
+}  // namespace
+
+void add_control_grid(std::string* page, const Table* table)
+{
+    *page += "<table class=\"grid\">\n<thead><tr><th>Skill</th>";
+    for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
+        add_formatted(page, "<th>%s</th>", class_names[class_index]);
+    *page += "</tr></thead>\n<tbody>\n";
+    for (int slot = 0; slot < SKILL_COUNT; ++slot) {
+        add_formatted(page, "<tr><th scope=\"row\">%s</th>", skill_text_names[slot]);
+        for (Entry entry : shared_entries_of_skill(*table, *table, slot)) {
+            *page += "<td>";
+            for (int stage = 0; stage < STAGE_COUNT; ++stage)
+                add_level_control(page, table, entry, stage);
+            *page += "</td>";
+        }
+        *page += "</tr>\n";
+    }
+    *page += "</tbody>\n</table>\n";
+    add_legend(page, "", nullptr, false);
 }

@@ -21,3 +21,10 @@ void add_table_page(std::string* page, const char* name, const Table* table);
 // Returns how many differ.
 int add_difference_page(std::string* page, const char* first_name, const Table* first, const char* second_name,
                         const Table* second);
+
+// The grid of a whole table (a game's or a block file's) with a control in
+// each level, for a page that changes the table: every skill slot a row,
+// every class a column, each level a button named "SKILL CLASS STAGE"
+// (STAGE: unpromoted, first promotion, light path, dark path) showing its
+// letter, with its index in the table; then the legend.
+void add_control_grid(std::string* page, const Table* table);

@@ -15,6 +15,9 @@ constexpr int TEMPORARY_NAME_MAX = 4096;
 // error number set and path the name that was tried.
 std::FILE* create_temporary_text(char* path);
 
+// The same with another ending than ".txt" (at most 7 bytes, such as ".html").
+std::FILE* create_temporary_file(char* path, const char* ending);
+
 // How the editor ended.
 enum class EditorEnd {
     DONE,         // exit status 0

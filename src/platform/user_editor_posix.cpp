@@ -31,19 +31,24 @@ const char* editor_command()
 
 std::FILE* create_temporary_text(char* path)
 {
+    return create_temporary_file(path, ".txt");
+}
+
+std::FILE* create_temporary_file(char* path, const char* ending)
+{
     const char* folder = std::getenv("TMPDIR");
     if (folder == nullptr || folder[0] == '\0')
         folder = "/tmp";
     char absolute[PATH_MAX];
     const char* whole = realpath(folder, absolute);
-    int length = std::snprintf(path, TEMPORARY_NAME_MAX + 1, "%s/skilltab-XXXXXX.txt", whole ? whole : folder);
+    int length = std::snprintf(path, TEMPORARY_NAME_MAX + 1, "%s/skilltab-XXXXXX%s", whole ? whole : folder, ending);
     if (whole == nullptr)
         return nullptr;
     if (length > TEMPORARY_NAME_MAX) {
         errno = ENAMETOOLONG;
         return nullptr;
     }
-    int file = mkostemps(path, 4, O_CLOEXEC);  // O_EXCL, mode 0600
+    int file = mkostemps(path, static_cast<int>(std::strlen(ending)), O_CLOEXEC);  // O_EXCL, mode 0600
     if (file < 0)
         return nullptr;
     std::FILE* stream = fdopen(file, "wb");

@@ -40,15 +40,24 @@ void fill_random_letters(wchar_t* letters, unsigned attempt)
 
 std::FILE* create_temporary_text(char* path)
 {
+    return create_temporary_file(path, ".txt");
+}
+
+std::FILE* create_temporary_file(char* path, const char* ending)
+{
     wchar_t wide[MAX_PATH + 32];
     DWORD folder = GetTempPathW(MAX_PATH + 1, wide);
-    std::snprintf(path, TEMPORARY_NAME_MAX + 1, "%%TEMP%%\\skilltab-XXXXXX.txt");
+    std::snprintf(path, TEMPORARY_NAME_MAX + 1, "%%TEMP%%\\skilltab-XXXXXX%s", ending);
     if (folder == 0 || folder > MAX_PATH) {
         set_error_number_from_windows();
         return nullptr;
     }
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::swprintf(wide + folder, 32, L"skilltab-XXXXXX.txt");
+        std::swprintf(wide + folder, 32, L"skilltab-XXXXXX");
+        size_t end = folder + 15;
+        for (size_t i = 0; ending[i] != '\0' && i < 7; ++i)
+            wide[end++] = static_cast<wchar_t>(ending[i]);  // the ending is ASCII
+        wide[end] = L'\0';
         fill_random_letters(wide + folder + 9, attempt);
         BOOL used_default = FALSE;
         int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path, TEMPORARY_NAME_MAX + 1,
