@@ -11,7 +11,8 @@ set(MAY_INCLUDE_text text table platform)
 set(MAY_INCLUDE_core core text game table platform)
 set(MAY_INCLUDE_pages pages core text game table platform)
 set(MAY_INCLUDE_console console core text game table platform)
-set(MAY_INCLUDE_command_line command_line pages core text game table platform)
+set(MAY_INCLUDE_serve serve pages core text game table platform)
+set(MAY_INCLUDE_command_line command_line serve pages core text game table platform)
 # and main, where the program chooses between its front ends, this one more.
 set(MAIN_MAY_INCLUDE console/main.cpp command_line/command_line.h)
 # The benchmarks call into any folder, but never write the menu's globals,

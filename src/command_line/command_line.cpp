@@ -9,6 +9,7 @@
 #include "command_line/reporter.h"
 #include "core/table_operations.h"
 #include "pages/table_page.h"
+#include "serve/serve.h"
 #include "game/game_exe.h"
 #include "platform/error_lines.h"
 #include "table/skill_table.h"
@@ -33,6 +34,9 @@ constexpr const char* HELP =
     "                                or vi), the levels you change written back\n"
     "  skilltab show --html [FILE]   FILE's table as a web page\n"
     "  skilltab diff --html A B      B's table as a web page, what differs marked\n"
+    "  skilltab serve [--port N] [--no-open] [FILE]\n"
+    "                                FILE's table in your browser, changed by a click\n"
+    "                                and saved as apply saves (FILE: mm7.exe)\n"
     "  skilltab --help, -h           this text\n"
     "  skilltab --version            the version\n"
     "\n"
@@ -223,7 +227,7 @@ Status usage_error(const char* problem, const char* what = "")
     return Status::USAGE;
 }
 
-enum class Job { SHOW, CONVERT, APPLY, DIFF, EDIT };
+enum class Job { SHOW, CONVERT, APPLY, DIFF, EDIT, SERVE };
 
 constexpr int ANY_COUNT = 1 << 30;
 
@@ -254,6 +258,8 @@ constexpr Command COMMANDS[] = {
      {{"--dry-run", Option::DRY_RUN}, NO_OPTION}},
     {"diff", Job::DIFF, 2, 2, "diff takes two file names: A B", {{"--html", Option::HTML}, {"--patch", Option::PATCH}}},
     {"edit", Job::EDIT, 0, 1, "edit takes at most one file name: [FILE]", {NO_OPTION, NO_OPTION}},
+    // serve reads its own options and name: a page served to a browser is a front end of its own.
+    {"serve", Job::SERVE, 0, ANY_COUNT, "", {NO_OPTION, NO_OPTION}},
 };
 
 // Which of the command's options the word is, or NONE.
@@ -302,6 +308,14 @@ ApplyRun apply_run(Option option)
 
 Status run_command(const Command& command, int count, char** names)
 {
+    switch (command.job) {
+    case Job::SERVE: return static_cast<Status>(run_serve(count, names));
+    case Job::SHOW:
+    case Job::CONVERT:
+    case Job::APPLY:
+    case Job::DIFF:
+    case Job::EDIT: break;
+    }
     Option option = count > 0 ? find_option(command, names[0]) : Option::NONE;
     if (option != Option::NONE) {
         ++names;
@@ -325,6 +339,7 @@ Status run_command(const Command& command, int count, char** names)
                           : apply(names, count - 1, names[count - 1], apply_run(option));
     case Job::DIFF: return diff(names[0], names[1], diff_form(option));
     case Job::EDIT: return edit(count == 1 ? names[0] : GAME_EXE_NAME);
+    case Job::SERVE: break;
     }
     return Status::USAGE;
 }

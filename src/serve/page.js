@@ -1,0 +1,176 @@
+// The table of skilltab serve: its levels as buttons, changed by a click or
+// a key, saved through the server. The token comes from the address's
+// fragment, is kept for this tab alone and sent with every request that
+// reads or changes the table.
+"use strict";
+
+const LETTERS = "-BEMG";
+const TOKEN_KEY = "skilltab-token-" + location.port;
+let token = sessionStorage.getItem(TOKEN_KEY) || "";
+const fragment = /^#token=([0-9a-f]{32})$/.exec(location.hash);
+if (fragment) {
+  token = fragment[1];
+  sessionStorage.setItem(TOKEN_KEY, token);
+  history.replaceState(null, "", location.pathname);
+}
+
+let fileLevels = "";          // the file's levels as last read, one digit a level
+const changes = new Map();    // a level's index to the level the user gave it
+let stopped = false;
+
+function request(method, path, body) {
+  const headers = { "Authorization": "Bearer " + token };
+  if (body !== undefined)
+    headers["Content-Type"] = "application/x-www-form-urlencoded";
+  return fetch(path, { method, headers, body, cache: "no-store" });
+}
+
+function entryOf(index) {
+  // Class outermost, then the stage, then the skill slot: 37 levels a stage, 148 a class.
+  return Math.floor(index / 148) * 37 + (index % 37);
+}
+
+function tellUnsaved() {
+  const entries = new Set([...changes.keys()].map(entryOf));
+  document.getElementById("unsaved").textContent =
+    changes.size === 0 ? "" : "Not saved: " + changes.size + " levels in " + entries.size + " entries";
+}
+
+function tellStopped() {
+  stopped = true;
+  document.getElementById("status").textContent = "skilltab has stopped. Changes not saved: " + changes.size + ".";
+}
+
+function showLevel(button) {
+  const index = Number(button.dataset.index);
+  const file = Number(fileLevels[index]);
+  const level = changes.has(index) ? changes.get(index) : file;
+  button.textContent = LETTERS[level];
+  button.className = "level level" + level + (changes.has(index) ? " changed" : "");
+  if (changes.has(index))
+    button.dataset.was = LETTERS[file];
+  else
+    delete button.dataset.was;
+}
+
+function setLevel(button, level) {
+  const index = Number(button.dataset.index);
+  if (level === Number(fileLevels[index]))
+    changes.delete(index);
+  else
+    changes.set(index, level);
+  showLevel(button);
+  tellUnsaved();
+}
+
+function currentLevel(button) {
+  const index = Number(button.dataset.index);
+  return changes.has(index) ? changes.get(index) : Number(fileLevels[index]);
+}
+
+function showTable(answer) {
+  if (answer.name !== undefined) {
+    const heading = document.getElementById("heading");
+    heading.textContent = "";
+    const name = document.createElement("bdi");
+    name.innerHTML = answer.name;  // escaped by the server
+    heading.append("skilltab: ", name);
+    document.title = "skilltab: " + name.textContent;
+  }
+  if (answer.levels)
+    fileLevels = answer.levels;
+  if (answer.dropped) {
+    for (let i = 0; i < answer.dropped.length; ++i) {
+      if (answer.dropped[i] !== ".")
+        changes.delete(i);
+    }
+  }
+  for (const [index, level] of [...changes])
+    if (level === Number(fileLevels[index]))
+      changes.delete(index);
+  const grid = document.getElementById("grid");
+  if (answer.grid && !grid.firstChild)
+    grid.innerHTML = answer.grid;
+  for (const button of grid.querySelectorAll("button.level"))
+    showLevel(button);
+  document.getElementById("status").textContent = answer.status || "";
+  tellUnsaved();
+}
+
+async function load() {
+  try {
+    const response = await request("GET", "/api/table");
+    if (!response.ok) {
+      document.getElementById("status").textContent = "The table cannot be read: " + response.status;
+      return;
+    }
+    showTable(await response.json());
+  } catch (error) {
+    tellStopped();
+  }
+}
+
+async function save() {
+  if (stopped)
+    return;
+  let change = "";
+  for (let i = 0; i < fileLevels.length; ++i)
+    change += changes.has(i) ? String(changes.get(i)) : ".";
+  try {
+    const response = await request("POST", "/api/save", "shown=" + fileLevels + "&change=" + change);
+    if (!response.ok) {
+      document.getElementById("status").textContent = "The change was refused: " + response.status;
+      return;
+    }
+    showTable(await response.json());
+  } catch (error) {
+    tellStopped();
+  }
+}
+
+async function quit() {
+  if (changes.size > 0 && !confirm("Quit with " + changes.size + " levels not saved?"))
+    return;
+  try {
+    await request("POST", "/api/quit");
+  } catch (error) {
+  }
+  tellStopped();
+}
+
+document.addEventListener("DOMContentLoaded", () => {
+  const grid = document.getElementById("grid");
+  grid.addEventListener("click", (event) => {
+    const button = event.target.closest("button.level");
+    if (button)
+      setLevel(button, (currentLevel(button) + 1) % 5);
+  });
+  grid.addEventListener("keydown", (event) => {
+    const button = event.target.closest("button.level");
+    if (!button || event.ctrlKey || event.altKey || event.metaKey)
+      return;
+    const key = event.key.toUpperCase();
+    let level = LETTERS.indexOf(key);
+    if (level < 0 && key.length === 1 && key >= "0" && key <= "4")
+      level = Number(key);
+    if (level >= 0 && key.length === 1) {
+      setLevel(button, level);
+      event.preventDefault();
+    }
+  });
+  document.addEventListener("keydown", (event) => {
+    if ((event.ctrlKey || event.metaKey) && event.key.toLowerCase() === "s") {
+      event.preventDefault();
+      save();
+    }
+  });
+  document.getElementById("save").addEventListener("click", save);
+  document.getElementById("quit").addEventListener("click", quit);
+  window.addEventListener("beforeunload", (event) => {
+    if (changes.size > 0 && !stopped) {
+      event.preventDefault();
+      event.returnValue = "";
+    }
+  });
+  load();
+});
