@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <list>
 #include <memory>
 #include <string>
@@ -157,6 +158,8 @@ std::string json_string(const std::string& text)
         if (c == '"' || c == '\\') {
             json += '\\';
             json += static_cast<char>(c);
+        } else if (c == '\n') {
+            json += "\\n";
         } else if (c < 0x20) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
@@ -296,7 +299,8 @@ public:
 
     // The checks a request's header passes before anything else: the
     // status of its refusal, or ok.
-    http::status check(const Request& request, Route* route, const char** allow) const;
+    http::status check(const Request& request, boost::optional<std::uint64_t> length, Route* route,
+                       const char** allow) const;
     Response answer(Route route, const Request& request);
 
 private:
@@ -350,7 +354,8 @@ Response make_response(http::status status, const char* type, std::string body)
     return response;
 }
 
-http::status Server::check(const Request& request, Route* route, const char** allow) const
+http::status Server::check(const Request& request, boost::optional<std::uint64_t> length, Route* route,
+                           const char** allow) const
 {
     beast::string_view target = request.target();
     if (target.empty() || target[0] != '/')
@@ -369,7 +374,6 @@ http::status Server::check(const Request& request, Route* route, const char** al
     }
     if (rules.method == http::verb::post && !is_own_origin(request[http::field::origin]))
         return http::status::forbidden;
-    auto length = request.payload_size();
     if (length && *length > BODY_LIMIT)
         return http::status::payload_too_large;
     return http::status::ok;
@@ -453,7 +457,8 @@ void Session::read_header()
     idle_ = true;
     parser_.emplace();
     parser_->header_limit(HEADER_LIMIT);
-    parser_->body_limit(BODY_LIMIT);
+    // A Content-Length over the limit is told once the header has passed its checks.
+    parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
     stream_.expires_after(REQUEST_TIME);
     http::async_read_header(stream_, buffer_, *parser_,
                             [self = shared_from_this()](beast::error_code error, std::size_t) { self->on_header(error); });
@@ -470,9 +475,10 @@ void Session::on_header(beast::error_code error)
     if (error)
         return refuse(http::status::bad_request);
     const char* allow = nullptr;
-    http::status status = server_->check(parser_->get(), &route_, &allow);
+    http::status status = server_->check(parser_->get(), parser_->content_length(), &route_, &allow);
     if (status != http::status::ok)
         return refuse(status, allow);
+    parser_->body_limit(BODY_LIMIT);  // a body of no told length, too
     http::async_read(stream_, buffer_, *parser_,
                      [self = shared_from_this()](beast::error_code body_error, std::size_t) { self->on_body(body_error); });
 }
