@@ -1,0 +1,151 @@
+// The page of skilltab serve as a person uses it: Debian's Chromium driven
+// by puppeteer-core through the controls' accessible names, as a screen
+// reader finds them. Skips (status 77) where Chromium, the package or the
+// Linux program is missing.
+import { spawn, spawnSync } from "node:child_process";
+import { mkdtempSync, readFileSync, writeFileSync, existsSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { test, after } from "node:test";
+import assert from "node:assert/strict";
+
+const PROGRAM = process.env.SKILLTAB_BUILT_PROGRAM;
+const CHROMIUM = "/usr/bin/chromium";
+const SKIP = 77;
+
+let puppeteer;
+try {
+  puppeteer = (await import("puppeteer-core")).default;
+} catch {
+  console.log("skipped: puppeteer-core is not installed (npm ci --prefix tests/page)");
+  process.exit(SKIP);
+}
+if (process.env.SKILLTAB_WINDOWS || !PROGRAM || !existsSync(CHROMIUM)) {
+  console.log("skipped: the page is tested with the Linux program and Debian's chromium");
+  process.exit(SKIP);
+}
+
+const folder = mkdtempSync(join(tmpdir(), "skilltab-page-"));
+after(() => rmSync(folder, { recursive: true, force: true }));
+
+// The stand-in block: level (slot + class) % 5 everywhere.
+const block = Buffer.alloc(1332);
+for (let index = 0; index < 1332; ++index)
+  block[index] = ((index % 37) + Math.floor(index / 148)) % 5;
+const KNIGHT_STAFF = [0, 37, 74, 111];  // the four stages of the Knight's Staff
+const LETTERS = "-BEMG";
+
+function run(words) {
+  return spawnSync(PROGRAM, words, { cwd: folder, encoding: "utf8" });
+}
+
+// serve started on kept.blk; its address, once it printed it.
+async function startServe() {
+  writeFileSync(join(folder, "kept.blk"), block);
+  const server = spawn(PROGRAM, ["serve", "--no-open", "kept.blk"], { cwd: folder });
+  let printed = "";
+  const address = await new Promise((resolve, reject) => {
+    server.stdout.on("data", (data) => {
+      printed += data;
+      const found = /^Serving kept\.blk at (http:\/\/127\.0\.0\.1:\d+\/#token=[0-9a-f]{32})\nPress Ctrl-C to stop\.\n$/.exec(printed);
+      if (found)
+        resolve(found[1]);
+    });
+    server.on("exit", () => reject(new Error("serve ended: " + printed)));
+  });
+  const ended = new Promise((resolve) => server.on("exit", (code) => resolve(code)));
+  return { server, address, ended };
+}
+
+async function launch() {
+  return puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
+           "--disable-component-update", "--disable-sync"],
+  });
+}
+
+const level = (page, name) => page.$eval(`aria/${name}`, (button) => button.textContent);
+const said = (page) => page.$eval("[role=status]", (status) => status.textContent);
+const unsaved = (page) => page.$eval("#unsaved", (line) => line.textContent);
+
+test("a click, a key, Save, a conflict, two pages, leaving and Quit", async () => {
+  const { server, address, ended } = await startServe();
+  const browser = await launch();
+  try {
+    const page = await browser.newPage();
+    await page.goto(address);
+    const staff = await page.waitForSelector("aria/Staff Knight unpromoted");
+    // The token leaves the address bar.
+    assert.equal(new URL(page.url()).hash, "");
+    assert.equal(await level(page, "Staff Knight unpromoted"), LETTERS[block[0]]);
+
+    // A click moves a level on; a letter typed on a focused level sets it.
+    await staff.click();
+    assert.equal(await level(page, "Staff Knight unpromoted"), LETTERS[(block[0] + 1) % 5]);
+    await (await page.$("aria/Staff Knight light path")).focus();
+    await page.keyboard.press("g");
+    assert.equal(await level(page, "Staff Knight light path"), "G");
+    const changed = block[74] === 4 ? 1 : 2;
+    assert.equal(await unsaved(page), `Not saved: ${changed} levels in 1 entries`);
+
+    // Save writes them, under the lock, as apply would.
+    await (await page.$("aria/Save")).click();
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent.startsWith("Changed entries"));
+    assert.equal(await said(page), "Changed entries: 1\n");
+    const saved = readFileSync(join(folder, "kept.blk"));
+    assert.equal(saved[0], (block[0] + 1) % 5);
+    assert.equal(saved[74], 4);
+    assert.equal(await unsaved(page), "");
+
+    // Another program changes the dark path meanwhile; the user changes it too, and the Thief's Staff.
+    await (await page.$("aria/Staff Knight dark path")).focus();
+    const mine = (saved[111] + 1) % 5, theirs = (saved[111] + 2) % 5;
+    await page.keyboard.press(String(mine));
+    await (await page.$("aria/Staff Thief unpromoted")).click();
+    writeFileSync(join(folder, "theirs.txt"),
+                  `Skill Knight\nStaff ${LETTERS[saved[0]]}${LETTERS[saved[37]]}${LETTERS[saved[74]]}${LETTERS[theirs]}\n`);
+    assert.equal(run(["apply", "theirs.txt", "kept.blk"]).status, 0);
+    await page.keyboard.down("Control");
+    await page.keyboard.press("s");
+    await page.keyboard.up("Control");
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent.includes("Nothing was saved."));
+    const entry = (levels) => levels.map((l) => LETTERS[l]).join("");
+    assert.equal(await said(page), `kept.blk: Staff Knight: you set ...${LETTERS[mine]}` +
+                 `, it now holds ${entry([saved[0], saved[37], saved[74], theirs])}\nNothing was saved.\n`);
+    // The conflicting level shows the file's; the other change stays marked, and a second Save writes it.
+    assert.equal(await level(page, "Staff Knight dark path"), LETTERS[theirs]);
+    assert.equal(await unsaved(page), "Not saved: 1 levels in 1 entries");
+    await (await page.$("aria/Save")).click();
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent.startsWith("Changed entries"));
+    const after = readFileSync(join(folder, "kept.blk"));
+    assert.equal(after[148], (block[148] + 1) % 5);
+    assert.equal(after[111], theirs);  // another program's change is never reverted
+
+    // A second page at once sees the file as it is now.
+    const second = await browser.newPage();
+    await second.goto(address);
+    await second.waitForSelector("aria/Staff Thief unpromoted");
+    assert.equal(await level(second, "Staff Thief unpromoted"), LETTERS[after[148]]);
+
+    // Leaving with changes not saved asks first.
+    await (await second.$("aria/Sword Knight unpromoted")).click();
+    let asked = "";
+    second.on("dialog", async (dialog) => { asked = dialog.type(); await dialog.dismiss(); });
+    await second.reload({ timeout: 3000 }).catch(() => {});
+    assert.equal(asked, "beforeunload");
+    await second.close({ runBeforeUnload: false });
+
+    // Quit asks where changes are not saved, stops serve, and the page says so.
+    await (await page.$("aria/Sword Knight unpromoted")).click();
+    page.on("dialog", async (dialog) => { await dialog.accept(); });
+    await (await page.$("aria/Quit")).click();
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent.startsWith("skilltab has stopped"));
+    assert.equal(await said(page), "skilltab has stopped. Changes not saved: 1.");
+    assert.equal(await ended, 0);
+  } finally {
+    await browser.close();
+    server.kill();
+  }
+});
