@@ -3,7 +3,7 @@ _skilltab()
 {
     local word=${COMP_WORDS[COMP_CWORD]}
     if [ "$COMP_CWORD" -eq 1 ]; then
-        COMPREPLY=($(compgen -W "show convert apply diff edit --help --version" -- "$word"))
+        COMPREPLY=($(compgen -W "show convert apply diff edit serve --help --version" -- "$word"))
         return
     fi
     local options=
@@ -11,10 +11,14 @@ _skilltab()
     show) options=--html ;;
     diff) options="--html --patch" ;;
     apply) options=--dry-run ;;
+    serve) options="--port --no-open" ;;
     convert | edit) ;;
     *) return ;;
     esac
-    if [ -n "$options" ] && [ "$COMP_CWORD" -eq 2 ] && [[ $word == -* ]]; then
+    if [ "${COMP_WORDS[1]}" = serve ] && [ "${COMP_WORDS[COMP_CWORD-1]}" = --port ]; then
+        return  # a port number
+    fi
+    if [ -n "$options" ] && { [ "$COMP_CWORD" -eq 2 ] || [ "${COMP_WORDS[1]}" = serve ]; } && [[ $word == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$word"))
         return
     fi
