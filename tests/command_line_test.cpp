@@ -778,6 +778,9 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         {"kept.blk", "0 utf16 -", "", "",
          "skilltab: PATH:1: the file is UTF-16; save it as UTF-8\nskilltab: kept.blk: not changed; your text is in PATH\n", 1,
          BLOCK, true, "", false},
+        // A temporary folder that is not there: nothing to edit, said before any editor runs.
+        {"kept.blk", "0 staff.txt -", "no temporary folder", "", "skilltab: PATH: cannot open: No such file or directory\n", 1,
+         BLOCK, false, "", false},
         // A mistake quoted at its 1000-byte cut.
         {"kept.blk", "0 long.txt -\n0", "", "", "skilltab: kept.blk: not changed; your text is in PATH\n", 1, BLOCK, true,
          "# skilltab: line 2: unknown skill: " + std::string(1000, 'S') + "...\n"
@@ -814,6 +817,8 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
             continue;  // a file system, or a system, with no immutable files
         if ((c.visual == "batch file" || c.visual == "batch arguments") && !testing_windows())
             continue;
+        if (c.visual == "no temporary folder")
+            setenv("TMPDIR", (temporary + "/missing").c_str(), 1);
         if (c.visual == "unremovable") {
             if (system("strace -V >/dev/null 2>&1") != 0)
                 continue;  // strace makes the failure
@@ -860,6 +865,7 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         }
         if (c.visual == "unremovable")
             program_wrapper.clear();
+        setenv("TMPDIR", temporary.c_str(), 1);
         system(("chattr -i " + path(c.file) + " 2>/dev/null").c_str());
         if (c.visual == "read-only" || c.visual == "closed folder") {
             program_wrapper.clear();

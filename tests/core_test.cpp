@@ -357,6 +357,8 @@ TEST(CoreTest, EditsTextIsKnownAgain)
         {"the mistake lines left in", MISTAKE + TEXT, false, TEXT},
         {"the mistake lines saved with CR LF left in",
          "# skilltab: x\r\n# Mend the text and save it, or save it unchanged to give up.\r\n" + TEXT, false, TEXT},
+        {"a tab in the first mistake line taken as its end", "# skilltab: a\tb\n# Mend the text and save it, or save it unchanged to give up.\n" + TEXT,
+         false, TEXT},
         {"a user's own comment taken off", "# skilltab: x\n# my note\n" + TEXT, false,
          "# skilltab: x\n# my note\n" + TEXT},
     };

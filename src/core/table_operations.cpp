@@ -228,29 +228,13 @@ bool keep_changed_levels(Table* change, const Table* shown)
 namespace {
 
 // What one level's patches so far set it to: the first that sets it, and
-// the first that sets it otherwise than that one.
+// its level. Until a conflict is found every earlier patch that sets the
+// level sets it alike, so the lowest one that a later patch conflicts with
+// is always the first.
 struct LevelSetters {
-    int first, other;  // patch numbers, or -1
+    int first;  // a patch number, or -1
     unsigned char first_level;
 };
-
-// The lowest patch before `later` that sets the level otherwise than
-// `level`, or -1.
-int find_earlier_conflict(const LevelSetters& setters, unsigned char level)
-{
-    if (setters.first < 0)
-        return -1;
-    return setters.first_level != level ? setters.first : setters.other;
-}
-
-void add_setter(LevelSetters* setters, int patch, unsigned char level)
-{
-    if (setters->first < 0) {
-        *setters = {patch, -1, level};
-    } else if (setters->other < 0 && level != setters->first_level) {
-        setters->other = patch;
-    }
-}
 
 // One entry of every patch combined into result->combined; the conflict
 // with the lowest later patch, and for it the lowest earlier one, noted.
@@ -258,7 +242,7 @@ void combine_entry(const std::vector<Table>& patches, Entry entry, CombinedPatch
 {
     LevelSetters setters[STAGE_COUNT];
     for (LevelSetters& stage_setters : setters)
-        stage_setters = {-1, -1, 0};
+        stage_setters = {-1, 0};
     int count = static_cast<int>(patches.size());
     for (int later = 0; later < count; ++later) {
         int earliest = -1;
@@ -266,10 +250,11 @@ void combine_entry(const std::vector<Table>& patches, Entry entry, CombinedPatch
             int index = level_index(entry, stage);
             if (!patches[later].set[index])
                 continue;
-            int earlier = find_earlier_conflict(setters[stage], patches[later].levels[index]);
-            if (earlier >= 0 && (earliest < 0 || earlier < earliest))
-                earliest = earlier;
-            add_setter(&setters[stage], later, patches[later].levels[index]);
+            unsigned char level = patches[later].levels[index];
+            if (setters[stage].first < 0)
+                setters[stage] = {later, level};
+            else if (setters[stage].first_level != level && (earliest < 0 || setters[stage].first < earliest))
+                earliest = setters[stage].first;
         }
         if (earliest >= 0) {
             result->conflicts.push_back({entry, earliest, later});
