@@ -154,7 +154,12 @@ TEST_F(CrashTest, SavesBesideAnInsertTakeTurnsAndNeverTakeItsCopy)
         ASSERT_TRUE(get("mm7.exe") == NEW_GAME) << pair << ": mm7.exe is not the new game";
         ASSERT_FALSE(exists("mm7_new.exe")) << pair;
         if (to_copy) {
-            ASSERT_EQ(save_run.err, "Error: mm7_new.exe is kept for the copy of mm7.exe that I makes.\n\n");
+            // Refused as the copy's name, or, where the insert's move of its copy over the game
+            // comes between S's two looks, as another name of the game itself: refused either way.
+            bool refused_as_game = save_run.err.empty() && save_run.out.find("No!  Bad user!") != std::string::npos;
+            if (!refused_as_game) {
+                ASSERT_EQ(save_run.err, "Error: mm7_new.exe is kept for the copy of mm7.exe that I makes.\n\n");
+            }
         } else {
             ASSERT_EQ(save_run.err, "") << pair;
             ASSERT_EQ(get("other.blk"), as_string(inverted(TABLE))) << pair;
