@@ -41,6 +41,10 @@ function tellStopped() {
   document.getElementById("status").textContent = "skilltab has stopped. Changes not saved: " + changes.size + ".";
 }
 
+const WORDS = ["none", "Basic", "Expert", "Master", "Grandmaster"];
+
+// A level's letter, its mark, and its level in words for a screen reader
+// (with the file's where it is changed), through aria-describedby.
 function showLevel(button) {
   const index = Number(button.dataset.index);
   const file = Number(fileLevels[index]);
@@ -51,6 +55,41 @@ function showLevel(button) {
     button.dataset.was = LETTERS[file];
   else
     delete button.dataset.was;
+  let description = document.getElementById("describe-" + index);
+  if (!description) {
+    description = document.createElement("span");
+    description.id = "describe-" + index;
+    description.hidden = true;
+    button.after(description);
+    button.setAttribute("aria-describedby", description.id);
+  }
+  description.textContent = WORDS[level] + (changes.has(index) ? "; changed, the file holds " + WORDS[file] : "");
+}
+
+// The grid is one Tab stop: the level that has had the focus last.
+function moveFocus(from, to) {
+  if (!to)
+    return;
+  from.tabIndex = -1;
+  to.tabIndex = 0;
+  to.focus();
+}
+
+function levelsOfRow(button) {
+  return [...button.closest("tr").querySelectorAll("button.level")];
+}
+
+// The control an arrow key leads to from `button`, or null at an edge.
+function neighbour(button, key) {
+  const row = levelsOfRow(button);
+  const at = row.indexOf(button);
+  if (key === "ArrowRight")
+    return row[at + 1] || null;
+  if (key === "ArrowLeft")
+    return row[at - 1] || null;
+  const rowElement = button.closest("tr");
+  const other = key === "ArrowDown" ? rowElement.nextElementSibling : rowElement.previousElementSibling;
+  return other ? other.querySelectorAll("button.level")[at] || null : null;
 }
 
 function setLevel(button, level) {
@@ -89,8 +128,10 @@ function showTable(answer) {
     if (level === Number(fileLevels[index]))
       changes.delete(index);
   const grid = document.getElementById("grid");
-  if (answer.grid && !grid.firstChild)
+  if (answer.grid && !grid.firstChild) {
     grid.innerHTML = answer.grid;
+    grid.querySelectorAll("button.level").forEach((button, at) => { button.tabIndex = at === 0 ? 0 : -1; });
+  }
   for (const button of grid.querySelectorAll("button.level"))
     showLevel(button);
   document.getElementById("status").textContent = answer.status || "";
@@ -140,21 +181,39 @@ async function quit() {
 
 document.addEventListener("DOMContentLoaded", () => {
   const grid = document.getElementById("grid");
+  // A click (Enter, Space) moves a level on; with Shift, back.
   grid.addEventListener("click", (event) => {
     const button = event.target.closest("button.level");
-    if (button)
-      setLevel(button, (currentLevel(button) + 1) % 5);
+    if (!button)
+      return;
+    moveFocus(grid.querySelector("button.level[tabindex='0']") || button, button);
+    setLevel(button, (currentLevel(button) + (event.shiftKey ? 4 : 1)) % 5);
   });
   grid.addEventListener("keydown", (event) => {
     const button = event.target.closest("button.level");
     if (!button || event.ctrlKey || event.altKey || event.metaKey)
       return;
+    if (event.key.startsWith("Arrow")) {
+      moveFocus(button, neighbour(button, event.key));
+      event.preventDefault();
+      return;
+    }
+    if (event.key === "Enter" && event.shiftKey) {
+      setLevel(button, (currentLevel(button) + 4) % 5);
+      event.preventDefault();
+      return;
+    }
+    // A level typed sets it and goes on to the entry's next level, as the menu's C takes four.
     const key = event.key.toUpperCase();
     let level = LETTERS.indexOf(key);
     if (level < 0 && key.length === 1 && key >= "0" && key <= "4")
       level = Number(key);
     if (level >= 0 && key.length === 1) {
       setLevel(button, level);
+      const row = levelsOfRow(button);
+      const at = row.indexOf(button);
+      if (at % 4 !== 3)
+        moveFocus(button, row[at + 1]);
       event.preventDefault();
     }
   });
@@ -166,6 +225,12 @@ document.addEventListener("DOMContentLoaded", () => {
   });
   document.getElementById("save").addEventListener("click", save);
   document.getElementById("quit").addEventListener("click", quit);
+  document.getElementById("discard").addEventListener("click", () => {
+    changes.clear();
+    for (const button of grid.querySelectorAll("button.level"))
+      showLevel(button);
+    tellUnsaved();
+  });
   window.addEventListener("beforeunload", (event) => {
     if (changes.size > 0 && !stopped) {
       event.preventDefault();

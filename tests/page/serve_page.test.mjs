@@ -149,3 +149,64 @@ test("a click, a key, Save, a conflict, two pages, leaving and Quit", async () =
     server.kill();
   }
 });
+
+test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader, Discard", async () => {
+  const { server, address, ended } = await startServe();
+  const browser = await launch();
+  try {
+    const page = await browser.newPage();
+    await page.goto(address);
+    await page.waitForSelector("aria/Staff Knight unpromoted");
+    const focused = () => page.evaluate(() => document.activeElement.getAttribute("aria-label") || document.activeElement.id);
+    // The grid is one Tab stop, after the page's buttons.
+    await (await page.$("aria/Quit")).focus();
+    await page.keyboard.press("Tab");
+    assert.equal(await focused(), "Staff Knight unpromoted");
+    await page.keyboard.press("Tab");
+    assert.notEqual(await focused(), "Staff Knight first promotion");
+    await page.keyboard.down("Shift");
+    await page.keyboard.press("Tab");
+    await page.keyboard.up("Shift");
+    assert.equal(await focused(), "Staff Knight unpromoted");
+    // Arrows: along the row into the next class, down a skill, no wrapping at the edges.
+    await page.keyboard.press("ArrowLeft");
+    assert.equal(await focused(), "Staff Knight unpromoted");
+    for (let i = 0; i < 4; ++i)
+      await page.keyboard.press("ArrowRight");
+    assert.equal(await focused(), "Staff Thief unpromoted");
+    await page.keyboard.press("ArrowDown");
+    assert.equal(await focused(), "Sword Thief unpromoted");
+    await page.keyboard.press("ArrowUp");
+    await page.keyboard.press("ArrowUp");
+    assert.equal(await focused(), "Staff Thief unpromoted");
+    // Typing EMGG on the Knight's Staff sets its four levels, as the menu's C takes them.
+    await (await page.$("aria/Staff Knight unpromoted")).focus();
+    await page.keyboard.type("EMGG");
+    const staff = await page.$$eval("button.level", (buttons) => buttons.slice(0, 4).map((b) => b.textContent).join(""));
+    assert.equal(staff, "EMGG");
+    assert.equal(await focused(), "Staff Knight dark path");
+    // Shift+Enter moves a level back one ("-" goes to "G"); its words tell the file's level too.
+    await page.keyboard.press("ArrowDown");
+    assert.equal(await focused(), "Sword Knight dark path");
+    await page.keyboard.press("0");
+    assert.equal(await level(page, "Sword Knight dark path"), "-");
+    await page.keyboard.down("Shift");
+    await page.keyboard.press("Enter");
+    await page.keyboard.up("Shift");
+    assert.equal(await level(page, "Sword Knight dark path"), "G");
+    const words = await page.evaluate(() =>
+      document.getElementById(document.activeElement.getAttribute("aria-describedby")).textContent);
+    assert.equal(words, `Grandmaster; changed, the file holds ${["none", "Basic", "Expert", "Master", "Grandmaster"][block[112]]}`);
+    // Discard puts every level back to the file's.
+    assert.notEqual(await unsaved(page), "");
+    await (await page.$("aria/Discard")).click();
+    assert.equal(await unsaved(page), "");
+    assert.equal(await page.$$eval("button.level.changed", (buttons) => buttons.length), 0);
+    assert.deepEqual(readFileSync(join(folder, "kept.blk")), block);
+    server.kill("SIGTERM");
+    assert.equal(await ended, 0);
+  } finally {
+    await browser.close();
+    server.kill();
+  }
+});
