@@ -215,6 +215,13 @@ TEST_F(ServeTest, EveryRequestIsCheckedBeforeAnythingIsReadOrWritten)
         {"the page", "GET / HTTP/1.1\r\nHost: localhost:" + std::to_string(port) + "\r\n\r\n", 200},
         {"the script", "GET /page.js HTTP/1.1\r\n" + page_host + "\r\n", 200},
         {"the table with the token", "GET /api/table HTTP/1.1\r\n" + page_host + bearer() + "\r\n", 200},
+        {"a download without the token", "GET /api/csv HTTP/1.1\r\n" + page_host + "\r\n", 403},
+        {"a download", "GET /api/text HTTP/1.1\r\n" + page_host + bearer() + "\r\n", 200},
+        {"a patch opened by GET", "GET /api/open HTTP/1.1\r\n" + page_host + bearer() + "\r\n", 405, "POST"},
+        {"my changes asked from a page elsewhere",
+         "POST /api/changes HTTP/1.1\r\n" + page_host + bearer() + "Origin: http://evil.example\r\nContent-Length: "
+             + std::to_string(change.size()) + "\r\n\r\n" + change,
+         403},
     };
     for (const auto& row : ROWS) {
         const std::string answer = talk(port, row.bytes);
@@ -230,6 +237,9 @@ TEST_F(ServeTest, EveryRequestIsCheckedBeforeAnythingIsReadOrWritten)
         EXPECT_EQ(header_of(answer, "Access-Control-Allow-Origin"), "<none>") << row.rule;
         EXPECT_EQ(header_of(answer, "Set-Cookie"), "<none>") << row.rule;
         const bool gives_table = body_of(answer).find("\"levels\"") != std::string::npos;
+        if (std::string(row.rule) == "a download") {
+            EXPECT_EQ(header_of(answer, "Content-Disposition"), "attachment; filename*=UTF-8''kept.txt");
+        }
         EXPECT_EQ(gives_table, std::string(row.rule) == "the table with the token") << row.rule;
         EXPECT_EQ(get("kept.blk"), BLOCK) << row.rule;
         EXPECT_EQ(files(), std::set<std::string>{"kept.blk"}) << row.rule;

@@ -38,6 +38,16 @@ TableKind find_kind(const char* final_name)
 // The reader of the fields of one text form of a table.
 using TextReader = TextRead (*)(std::FILE* file, Table* table, TextError* text_error);
 
+Outcome outcome_of_text(TextRead read)
+{
+    switch (read) {
+    case TextRead::DONE: return Outcome::DONE;
+    case TextRead::NOT_READ: return Outcome::NOT_READ;
+    case TextRead::REFUSED: break;
+    }
+    return Outcome::INVALID;
+}
+
 // A text file's table, read by the reader of its form's fields.
 Outcome read_text_file(const char* name, TextReader read_form, Table* table, TableRead* read)
 {
@@ -47,12 +57,7 @@ Outcome read_text_file(const char* name, TextReader read_form, Table* table, Tab
         return read->result.outcome = Outcome::NOT_OPENED;
     TextRead outcome = read_form(stream, table, &read->text_error);
     close_keeping_error_number(stream);
-    switch (outcome) {
-    case TextRead::DONE: read->result.outcome = Outcome::DONE; break;
-    case TextRead::NOT_READ: read->result.outcome = Outcome::NOT_READ; break;
-    case TextRead::REFUSED: read->result.outcome = Outcome::INVALID; break;
-    }
-    return read->result.outcome;
+    return read->result.outcome = outcome_of_text(outcome);
 }
 
 // Whether the name is the one given, by the rule's reading.
@@ -206,6 +211,47 @@ FileResult write_table_file(const TableFile* file, const Table* table)
     Replacement replacement;
     Outcome outcome = write_kept_file(file->final_name, file->through_link, bytes, size, &replacement);
     return make_result(*file, outcome, &replacement);
+}
+
+std::string format_table_file(const Table* table, TableKind kind)
+{
+    char text[TEXT_SIZE_MAX];
+    int length = 0;
+    switch (kind) {
+    case TableKind::CSV: length = format_csv_table(table, text); break;
+    case TableKind::TEXT:
+    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: length = format_text_table(table, text); break;
+    }
+    return std::string(text, static_cast<size_t>(length));
+}
+
+Outcome read_table_bytes(const std::string& bytes, TableKind kind, Table* table, TableRead* read)
+{
+    *read = {{Outcome::NOT_READ, 0}, 0, true, {}};
+    std::FILE* stream = std::tmpfile();
+    if (stream == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
+        read->error_number = errno;
+        if (stream != nullptr)
+            std::fclose(stream);
+        return read->result.outcome;
+    }
+    std::rewind(stream);
+    TextRead outcome = TextRead::NOT_READ;
+    switch (kind) {
+    case TableKind::CSV: outcome = read_csv_table(stream, table, &read->text_error); break;
+    case TableKind::TEXT:
+    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: outcome = read_text_table(stream, table, &read->text_error); break;
+    }
+    read->error_number = errno;
+    std::fclose(stream);
+    return read->result.outcome = outcome_of_text(outcome);
+}
+
+TableKind find_kind_of_name(const char* name)
+{
+    return find_kind(name);
 }
 
 GameName find_game_name(const char* final_name, GameNameRule rule)

@@ -5,6 +5,8 @@
 // each front end tells that in its own words.
 #pragma once
 
+#include <string>
+
 #include "platform/files.h"
 #include "platform/replace.h"
 #include "table/block_files.h"
@@ -64,6 +66,17 @@ Outcome read_table_file(const TableFile* file, Table* table, TableRead* read);
 // replacing what is there (write_kept_file's outcomes). Never a game:
 // check_target refuses that kind first.
 FileResult write_table_file(const TableFile* file, const Table* table);
+
+// A table as convert writes it into a file of the kind: a text or a CSV
+// (any other kind gets the text).
+std::string format_table_file(const Table* table, TableKind kind);
+
+// A table read from the bytes of a file of the kind, a text or a CSV (as a
+// page hands over a file of the user's): read_table_file's outcomes.
+Outcome read_table_bytes(const std::string& bytes, TableKind kind, Table* table, TableRead* read);
+
+// The kind a name gives a file, by its last part alone.
+TableKind find_kind_of_name(const char* name);
 
 // Which of the game's two names, mm7.exe and its copy mm7_new.exe, a final
 // name leads to.

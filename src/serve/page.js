@@ -15,6 +15,7 @@ if (fragment) {
 }
 
 let fileLevels = "";          // the file's levels as last read, one digit a level
+let lastSave = null;          // the levels the page's last save changed, as they were before it
 const changes = new Map();    // a level's index to the level the user gave it
 let stopped = false;
 
@@ -138,34 +139,125 @@ function showTable(answer) {
   tellUnsaved();
 }
 
-async function load() {
+async function load(again) {
   try {
     const response = await request("GET", "/api/table");
     if (!response.ok) {
       document.getElementById("status").textContent = "The table cannot be read: " + response.status;
       return;
     }
-    showTable(await response.json());
+    const answer = await response.json();
+    const changedMeanwhile = again && fileLevels !== "" && answer.levels && answer.levels !== fileLevels;
+    if (again && !changedMeanwhile)
+      return;  // nothing new: the status stays as it was
+    if (changedMeanwhile)
+      answer.status = "The file changed since it was shown.";
+    showTable(answer);
   } catch (error) {
     tellStopped();
   }
 }
 
-async function save() {
-  if (stopped)
-    return;
+function changeText() {
   let change = "";
   for (let i = 0; i < fileLevels.length; ++i)
     change += changes.has(i) ? String(changes.get(i)) : ".";
+  return change;
+}
+
+// A file the server gives, saved through a Blob, since a link cannot carry the token.
+async function download(method, path, body) {
+  try {
+    const response = await request(method, path, body);
+    if (!response.ok) {
+      document.getElementById("status").textContent = await response.text();
+      return;
+    }
+    const disposition = response.headers.get("Content-Disposition") || "";
+    const found = /filename\*=UTF-8''(.*)$/.exec(disposition);
+    const link = document.createElement("a");
+    link.href = URL.createObjectURL(await response.blob());
+    link.download = found ? decodeURIComponent(found[1]) : "skilltab.txt";
+    document.body.append(link);
+    link.click();
+    link.remove();
+  } catch (error) {
+    tellStopped();
+  }
+}
+
+// A patch from the user's disk becomes changes on the page, written only by Save.
+async function openPatch(file) {
+  if (!/\.(txt|csv)$/i.test(file.name)) {
+    document.getElementById("status").textContent = file.name + ": a patch is a text (.txt) or a CSV (.csv)";
+    return;
+  }
+  try {
+    const response = await fetch("/api/open", {
+      method: "POST", body: await file.arrayBuffer(), cache: "no-store",
+      headers: { "Authorization": "Bearer " + token, "X-Patch-Name": encodeURIComponent(file.name) },
+    });
+    const answer = await response.json();
+    if (answer.status) {
+      document.getElementById("status").textContent = answer.status;
+      return;
+    }
+    for (let i = 0; i < answer.levels.length; ++i) {
+      if (answer.levels[i] === ".")
+        continue;
+      if (Number(answer.levels[i]) === Number(fileLevels[i]))
+        changes.delete(i);
+      else
+        changes.set(i, Number(answer.levels[i]));
+    }
+    for (const button of document.querySelectorAll("button.level"))
+      showLevel(button);
+    document.getElementById("status").textContent = "";
+    tellUnsaved();
+  } catch (error) {
+    tellStopped();
+  }
+}
+
+// Writes `change` (a digit or "." a level) from the levels the page shows.
+async function write(change) {
+  if (stopped)
+    return null;
   try {
     const response = await request("POST", "/api/save", "shown=" + fileLevels + "&change=" + change);
     if (!response.ok) {
       document.getElementById("status").textContent = "The change was refused: " + response.status;
-      return;
+      return null;
     }
-    showTable(await response.json());
+    const answer = await response.json();
+    showTable(answer);
+    return answer;
   } catch (error) {
     tellStopped();
+    return null;
+  }
+}
+
+async function save() {
+  const before = fileLevels, change = changeText();
+  const answer = await write(change);
+  if (!answer || !/^Changed entries: [1-9]/.test(answer.status))
+    return;
+  // What this save changed, as it was, for Undo last save.
+  let undo = "";
+  for (let i = 0; i < before.length; ++i)
+    undo += change[i] !== "." && answer.levels[i] === change[i] && before[i] !== change[i] ? before[i] : ".";
+  lastSave = undo;
+  document.getElementById("undo").disabled = false;
+}
+
+async function undoLastSave() {
+  if (lastSave === null)
+    return;
+  const answer = await write(lastSave);
+  if (answer && !answer.status.includes("Nothing was saved.")) {
+    lastSave = null;
+    document.getElementById("undo").disabled = true;
   }
 }
 
@@ -225,6 +317,29 @@ document.addEventListener("DOMContentLoaded", () => {
   });
   document.getElementById("save").addEventListener("click", save);
   document.getElementById("quit").addEventListener("click", quit);
+  document.getElementById("undo").addEventListener("click", undoLastSave);
+  document.getElementById("download-text").addEventListener("click", (event) => {
+    event.preventDefault();
+    download("GET", "/api/text");
+  });
+  document.getElementById("download-csv").addEventListener("click", (event) => {
+    event.preventDefault();
+    download("GET", "/api/csv");
+  });
+  document.getElementById("download-changes").addEventListener("click", (event) => {
+    event.preventDefault();
+    download("POST", "/api/changes", "shown=" + fileLevels + "&change=" + changeText());
+  });
+  const patchFile = document.getElementById("patch-file");
+  document.getElementById("open").addEventListener("click", () => patchFile.click());
+  patchFile.addEventListener("change", () => {
+    if (patchFile.files.length > 0)
+      openPatch(patchFile.files[0]);
+    patchFile.value = "";
+  });
+  // Back in view, the page reads the file again and shows what another program changed.
+  window.addEventListener("focus", () => { if (!stopped) load(true); });
+  document.addEventListener("visibilitychange", () => { if (!stopped && !document.hidden) load(true); });
   document.getElementById("discard").addEventListener("click", () => {
     changes.clear();
     for (const button of grid.querySelectorAll("button.level"))

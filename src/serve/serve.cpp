@@ -18,6 +18,7 @@
 #include <boost/beast/http.hpp>
 #include <boost/optional.hpp>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -181,7 +182,7 @@ bool same_secret(const std::string& given, const std::string& token)
 }
 
 // The paths the server answers, and who may ask for them.
-enum class Route { PAGE, SCRIPT, STYLE, TABLE, SAVE, QUIT, NONE };
+enum class Route { PAGE, SCRIPT, STYLE, TABLE, TEXT, CSV, SAVE, CHANGES, OPEN, QUIT, NONE };
 
 Route find_route(beast::string_view path)
 {
@@ -193,8 +194,16 @@ Route find_route(beast::string_view path)
         return Route::STYLE;
     if (path == "/api/table")
         return Route::TABLE;
+    if (path == "/api/text")
+        return Route::TEXT;
+    if (path == "/api/csv")
+        return Route::CSV;
     if (path == "/api/save")
         return Route::SAVE;
+    if (path == "/api/changes")
+        return Route::CHANGES;
+    if (path == "/api/open")
+        return Route::OPEN;
     if (path == "/api/quit")
         return Route::QUIT;
     return Route::NONE;
@@ -211,8 +220,12 @@ RouteRules rules_of(Route route)
     case Route::PAGE:
     case Route::SCRIPT:
     case Route::STYLE: return {false, http::verb::get};
-    case Route::TABLE: return {true, http::verb::get};
+    case Route::TABLE:
+    case Route::TEXT:
+    case Route::CSV: return {true, http::verb::get};
     case Route::SAVE:
+    case Route::CHANGES:
+    case Route::OPEN:
     case Route::QUIT: return {true, http::verb::post};
     case Route::NONE: break;
     }
@@ -330,6 +343,9 @@ private:
     }
     std::string table_json(const std::string& status, const std::string& dropped);
     Response save(const Request& request);
+    Response download(TableKind kind);
+    Response download_changes(const Request& request);
+    Response open_patch(const Request& request);
 
     net::io_context& context_;
     tcp::acceptor acceptor_;
@@ -397,16 +413,131 @@ std::string Server::table_json(const std::string& status, const std::string& dro
 }
 
 // The change the page sends ("shown=LEVELS&change=LEVELS", each as
-// format_level_digits writes it) written as edit writes a user's change.
+// format_level_digits writes it): the levels it showed, whole, and those
+// the user changed. False for anything else.
+bool read_change(const std::string& body, Table* shown_table, Table* change)
+{
+    std::size_t split = body.find('&');
+    return split != std::string::npos && body.compare(0, 6, "shown=") == 0 && body.compare(split, 8, "&change=") == 0
+           && read_level_digits(body.substr(6, split - 6), shown_table) && is_complete(shown_table)
+           && read_level_digits(body.substr(split + 8), change);
+}
+
+Response malformed_change()
+{
+    return make_response(http::status::bad_request, "text/plain; charset=utf-8", "a malformed change\n");
+}
+
+// A header's value as the page's encodeURIComponent wrote it.
+std::string percent_decoded(beast::string_view text)
+{
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1]))
+            && std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            decoded += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+// A file to save, named after the served file's last part with another
+// ending (RFC 6266's filename*, in UTF-8).
+Response attachment(std::string body, const char* type, const char* typed, const char* ending)
+{
+    std::string name = typed;
+    std::size_t folder = name.find_last_of("/\\");
+    if (folder != std::string::npos)
+        name.erase(0, folder + 1);
+    std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    name += ending;
+    std::string encoded;
+    for (unsigned char c : name) {
+        char escaped[4];
+        bool plain = std::isalnum(c) || c == '.' || c == '-' || c == '_';
+        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+        encoded += plain ? std::string(1, static_cast<char>(c)) : std::string(escaped);
+    }
+    Response response = make_response(http::status::ok, type, std::move(body));
+    response.set(http::field::content_disposition, "attachment; filename*=UTF-8''" + encoded);
+    return response;
+}
+
+// The file's table as it is now, as convert writes it.
+Response Server::download(TableKind kind)
+{
+    Table table;
+    TableRead read;
+    Outcome outcome = read_table_file(&file_, &table, &read);
+    if (!is_done(outcome)) {
+        std::string words;
+        for (const std::string& line : describe_result({outcome, read.error_number, {"", 0}}, file_.typed, &read, shown))
+            words += line + "\n";
+        return make_response(http::status::conflict, "text/plain; charset=utf-8", words);
+    }
+    switch (kind) {
+    case TableKind::CSV:
+        return attachment(format_table_file(&table, kind), "text/csv; charset=utf-8", file_.typed, ".csv");
+    case TableKind::TEXT:
+    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: break;
+    }
+    return attachment(format_table_file(&table, TableKind::TEXT), "text/plain; charset=utf-8", file_.typed, ".txt");
+}
+
+// The changes not saved, as diff --patch writes the patch from the file's
+// levels to the page's.
+Response Server::download_changes(const Request& request)
+{
+    Table shown_table, change, patch;
+    if (!read_change(request.body(), &shown_table, &change))
+        return malformed_change();
+    Table changed = shown_table;
+    write_change(&changed, &change);
+    make_patch(&shown_table, &changed, &patch);
+    return attachment(format_table_file(&patch, TableKind::TEXT), "text/plain; charset=utf-8", file_.typed,
+                      "-changes.txt");
+}
+
+// A patch from the user's disk (its name in X-Patch-Name, its bytes the
+// body), read as its name's kind: its levels, or the mistake in the
+// command line's words.
+Response Server::open_patch(const Request& request)
+{
+    std::string name = percent_decoded(request["X-Patch-Name"]);
+    TableKind kind = find_kind_of_name(name.c_str());
+    std::string status;
+    Table patch;
+    clear_table(&patch);
+    switch (kind) {
+    case TableKind::TEXT:
+    case TableKind::CSV: {
+        TableRead read;
+        Outcome outcome = read_table_bytes(request.body(), kind, &patch, &read);
+        for (const std::string& line : describe_result({outcome, read.error_number, {"", 0}}, name.c_str(), &read, shown))
+            status += line + "\n";
+        break;
+    }
+    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: status = shown(name.c_str()) + ": a patch is a text (.txt) or a CSV (.csv)\n"; break;
+    }
+    if (!status.empty())
+        clear_table(&patch);
+    return make_response(http::status::ok, "application/json",
+                         "{\"levels\":" + json_string(format_level_digits(&patch)) + ",\"status\":" + json_string(status) + "}");
+}
+
+// The change the page sends written as edit writes a user's change.
 Response Server::save(const Request& request)
 {
-    const std::string& body = request.body();
     Table shown_table, change;
-    std::size_t split = body.find('&');
-    if (split == std::string::npos || body.compare(0, 6, "shown=") != 0
-        || body.compare(split, 8, "&change=") != 0 || !read_level_digits(body.substr(6, split - 6), &shown_table)
-        || !is_complete(&shown_table) || !read_level_digits(body.substr(split + 8), &change))
-        return make_response(http::status::bad_request, "text/plain; charset=utf-8", "a malformed change\n");
+    if (!read_change(request.body(), &shown_table, &change))
+        return malformed_change();
     if (!keep_changed_levels(&change, &shown_table))
         return make_response(http::status::ok, "application/json", table_json("No changes.\n", ""));
     ChangeResult result = change_table(file_, change, &shown_table);
@@ -443,7 +574,11 @@ Response Server::answer(Route route, const Request& request)
     case Route::STYLE:
         return make_response(http::status::ok, "text/css; charset=utf-8", std::string(PAGE_STYLE) + PAGE_EXTRA_STYLE);
     case Route::TABLE: return make_response(http::status::ok, "application/json", table_json("", ""));
+    case Route::TEXT: return download(TableKind::TEXT);
+    case Route::CSV: return download(TableKind::CSV);
     case Route::SAVE: return save(request);
+    case Route::CHANGES: return download_changes(request);
+    case Route::OPEN: return open_patch(request);
     case Route::QUIT:
         net::post(context_, [this] { stop(); });
         return make_response(http::status::ok, "application/json", "{\"status\":\"stopped\"}");

@@ -3,7 +3,7 @@
 // reader finds them. Skips (status 77) where Chromium, the package or the
 // Linux program is missing.
 import { spawn, spawnSync } from "node:child_process";
-import { mkdtempSync, readFileSync, writeFileSync, existsSync, rmSync } from "node:fs";
+import { mkdtempSync, mkdirSync, readFileSync, writeFileSync, existsSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { test, after } from "node:test";
@@ -159,7 +159,7 @@ test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader
     await page.waitForSelector("aria/Staff Knight unpromoted");
     const focused = () => page.evaluate(() => document.activeElement.getAttribute("aria-label") || document.activeElement.id);
     // The grid is one Tab stop, after the page's buttons.
-    await (await page.$("aria/Quit")).focus();
+    await (await page.$("aria/Download my changes")).focus();
     await page.keyboard.press("Tab");
     assert.equal(await focused(), "Staff Knight unpromoted");
     await page.keyboard.press("Tab");
@@ -204,6 +204,80 @@ test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader
     assert.equal(await page.$$eval("button.level.changed", (buttons) => buttons.length), 0);
     assert.deepEqual(readFileSync(join(folder, "kept.blk")), block);
     server.kill("SIGTERM");
+    assert.equal(await ended, 0);
+  } finally {
+    await browser.close();
+    server.kill();
+  }
+});
+
+// A file the page saves, once it is there whole.
+async function downloaded(folderName, name) {
+  const file = join(folderName, name);
+  for (let waited = 0; waited < 5000; waited += 50) {
+    if (existsSync(file) && !existsSync(file + ".crdownload"))
+      return readFileSync(file, "utf8");
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  return "<not downloaded>";
+}
+
+test("downloads, a patch opened, Undo last save, a file changed meanwhile", async () => {
+  const { server, address, ended } = await startServe();
+  const browser = await launch();
+  try {
+    const page = await browser.newPage();
+    const downloads = join(folder, "downloads");
+    mkdirSync(downloads, { recursive: true });
+    const session = await page.createCDPSession();
+    await session.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: downloads });
+    await page.goto(address);
+    await page.waitForSelector("aria/Staff Knight unpromoted");
+    // The file's table, the same bytes convert writes, named after the file.
+    await (await page.$("aria/Download as text")).click();
+    assert.equal(run(["convert", "kept.blk", "expected.txt"]).status, 0);
+    assert.equal(await downloaded(downloads, "kept.txt"), readFileSync(join(folder, "expected.txt"), "utf8"));
+    await (await page.$("aria/Download as CSV")).click();
+    assert.equal(run(["convert", "kept.blk", "expected.csv"]).status, 0);
+    assert.equal(await downloaded(downloads, "kept.csv"), readFileSync(join(folder, "expected.csv"), "utf8"));
+    // A patch from the disk: its levels become changes, marked, not written until Save.
+    writeFileSync(join(folder, "mod.txt"), "Skill Knight\nStaff GG..\n");
+    const [chooser] = await Promise.all([page.waitForFileChooser(), (await page.$("aria/Open a patch…")).click()]);
+    await chooser.accept([join(folder, "mod.txt")]);
+    await page.waitForFunction(() => document.getElementById("unsaved").textContent !== "");
+    assert.equal(await level(page, "Staff Knight unpromoted"), "G");
+    assert.deepEqual(readFileSync(join(folder, "kept.blk")), block);
+    // My changes as diff --patch would write them.
+    await (await page.$("aria/Download my changes")).click();
+    const changed = Buffer.from(block);
+    changed[0] = 4;
+    changed[37] = 4;
+    writeFileSync(join(folder, "changed.blk"), changed);
+    assert.equal(await downloaded(downloads, "kept-changes.txt"), run(["diff", "--patch", "kept.blk", "changed.blk"]).stdout);
+    // A patch with a mistake, and a file that is no patch, change nothing.
+    writeFileSync(join(folder, "bad.csv"), "Skill,Knight\nStaf,GGGG\n");
+    writeFileSync(join(folder, "table.blk"), block);
+    for (const [name, words] of [["bad.csv", "bad.csv:2: unknown skill: Staf\n"],
+                                 ["table.blk", "table.blk: a patch is a text (.txt) or a CSV (.csv)"]]) {
+      const [again] = await Promise.all([page.waitForFileChooser(), (await page.$("aria/Open a patch…")).click()]);
+      await again.accept([join(folder, name)]);
+      await page.waitForFunction((text) => document.querySelector("[role=status]").textContent === text, {}, words);
+    }
+    assert.equal(await unsaved(page), "Not saved: 2 levels in 1 entries");
+    // Save, then Undo last save puts those levels back, as a save does.
+    await (await page.$("aria/Save")).click();
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent.startsWith("Changed entries"));
+    assert.deepEqual(readFileSync(join(folder, "kept.blk")), changed);
+    await (await page.$("aria/Undo last save")).click();
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent === "Changed entries: 1\n");
+    assert.deepEqual(readFileSync(join(folder, "kept.blk")), block);
+    // Another program changes the file; back in view, the page shows it and says so.
+    writeFileSync(join(folder, "theirs.txt"), "Skill Thief\nSword GGGG\n");
+    assert.equal(run(["apply", "theirs.txt", "kept.blk"]).status, 0);
+    await page.evaluate(() => window.dispatchEvent(new Event("focus")));
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent === "The file changed since it was shown.");
+    assert.equal(await level(page, "Sword Thief unpromoted"), "G");
+    server.kill("SIGINT");
     assert.equal(await ended, 0);
   } finally {
     await browser.close();
