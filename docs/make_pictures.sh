@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes the two pictures the README shows: the pages of `show --html` and
-# `diff --html` on the stand-in game, as headless Chromium draws them.
+# Makes the pictures the README shows: the pages of `show --html` and
+# `diff --html`, and the page of `serve`, on the stand-in game, as headless
+# Chromium draws them.
 # Run after `cmake --workflow --preset default`, from the project's root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,4 +17,13 @@ for page in show diff; do
   chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1000,1180 \
     --screenshot="$PWD/docs/$page.png" "file://$work/$page.html" 2>/dev/null
 done
-echo "docs/show.png and docs/diff.png are made"
+# serve's page as a player first sees it.
+(cd "$work" && exec "$OLDPWD/build/skilltab" serve --no-open mm7.exe >serve.out) &
+server=$!
+for _ in $(seq 50); do grep -q "^Press" "$work/serve.out" 2>/dev/null && break; sleep 0.1; done
+address=$(sed -n 's/^Serving mm7.exe at //p' "$work/serve.out")
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1100,900 --virtual-time-budget=3000 \
+  --screenshot="$PWD/docs/serve.png" "$address" 2>/dev/null
+kill "$server"
+wait "$server" || true
+echo "docs/show.png, docs/diff.png and docs/serve.png are made"
