@@ -79,7 +79,7 @@ TEST(WindowsProgramTest, ReleaseArchiveHoldsTheProgramAndAReadmeForWindows)
     int status = -1;
     std::string listing = command_output("cd " + std::string(folder) + " && cmake -E tar xvf '" + archive + "'", &status);
     ASSERT_EQ(status, 0) << listing << "\n(cmake --workflow --preset windows makes the archive)";
-    EXPECT_EQ(listing, "x skilltab.exe\nx README.txt\nx LICENSE.txt\nx Edit in browser.cmd\n");
+    EXPECT_EQ(listing, "x skilltab.exe\nx Edit in browser.cmd\nx README.txt\nx LICENSE.txt\n");
     EXPECT_EQ(read_whole_file(std::string(folder) + "/Edit in browser.cmd"),
               "@echo off\r\ncd /d \"%~dp0\"\r\nskilltab.exe serve mm7.exe\r\nif errorlevel 1 pause\r\n");
     std::string readme = read_whole_file(std::string(folder) + "/README.txt");
