@@ -724,6 +724,9 @@ int run_serve(int count, char** words)
 #ifdef SIGHUP
     signals.add(SIGHUP);
 #endif
+#ifdef SIGBREAK
+    signals.add(SIGBREAK);  // Ctrl-Break on a Windows console
+#endif
     signals.async_wait([&server](beast::error_code, int) { server.stop(); });
     server.accept();
     context.run();
