@@ -21,9 +21,8 @@ namespace {
 const std::vector<unsigned char> TABLE = make_plausible_table();
 const std::string BLOCK = as_string(TABLE);
 
-// A connection to the server: the request's bytes sent whole, the write
-// side closed, and everything the server answers until it closes.
-std::string talk(int port, const std::string& bytes, int wait_milliseconds = 5000)
+// A connection to the server on 127.0.0.1, or -1.
+int connect_to(int port)
 {
     int connection = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = {};
@@ -32,8 +31,18 @@ std::string talk(int port, const std::string& bytes, int wait_milliseconds = 500
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         close(connection);
-        return "<no connection>";
+        return -1;
     }
+    return connection;
+}
+
+// A connection to the server: the request's bytes sent whole, the write
+// side closed, and everything the server answers until it closes.
+std::string talk(int port, const std::string& bytes, int wait_milliseconds = 5000)
+{
+    int connection = connect_to(port);
+    if (connection < 0)
+        return "<no connection>";
     for (size_t sent = 0; sent < bytes.size();) {
         ssize_t count = send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (count <= 0)
@@ -301,12 +310,8 @@ TEST_F(ServeTest, SlowAndIdleConnectionsDoNotShutTheUserOut)
     // Fifty connections that send a header line now and then.
     std::vector<int> slow;
     for (int i = 0; i < 50; ++i) {
-        int connection = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        int connection = connect_to(port);
+        ASSERT_GE(connection, 0);
         std::string start_line = "GET / HTTP/1.1\r\nX-Slow: 1\r\n";
         send(connection, start_line.data(), start_line.size(), MSG_NOSIGNAL);
         slow.push_back(connection);
@@ -322,15 +327,8 @@ TEST_F(ServeTest, SlowAndIdleConnectionsDoNotShutTheUserOut)
     }
     // Past 64 connections the oldest idle ones go, and the user still gets in.
     std::vector<int> idle;
-    for (int i = 0; i < 30; ++i) {
-        int connection = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        idle.push_back(connection);
-    }
+    for (int i = 0; i < 30; ++i)
+        idle.push_back(connect_to(port));
     EXPECT_EQ(status_of(request("GET", "/page.js")), 200);
     for (int connection : slow)
         close(connection);

@@ -184,28 +184,26 @@ bool same_secret(const std::string& given, const std::string& token)
 // The paths the server answers, and who may ask for them.
 enum class Route { PAGE, SCRIPT, STYLE, TABLE, TEXT, CSV, SAVE, CHANGES, OPEN, QUIT, NONE };
 
+struct RoutePath {
+    const char* path;
+    Route route;
+};
+
+constexpr RoutePath ROUTES[] = {
+    {"/", Route::PAGE},          {"/page.js", Route::SCRIPT},     {"/page.css", Route::STYLE},
+    {"/api/table", Route::TABLE}, {"/api/text", Route::TEXT},      {"/api/csv", Route::CSV},
+    {"/api/save", Route::SAVE},   {"/api/changes", Route::CHANGES}, {"/api/open", Route::OPEN},
+    {"/api/quit", Route::QUIT},
+};
+
+// The route of a request's target, whole and exact: no file of the disk is
+// ever looked up, whatever the target holds.
 Route find_route(beast::string_view path)
 {
-    if (path == "/")
-        return Route::PAGE;
-    if (path == "/page.js")
-        return Route::SCRIPT;
-    if (path == "/page.css")
-        return Route::STYLE;
-    if (path == "/api/table")
-        return Route::TABLE;
-    if (path == "/api/text")
-        return Route::TEXT;
-    if (path == "/api/csv")
-        return Route::CSV;
-    if (path == "/api/save")
-        return Route::SAVE;
-    if (path == "/api/changes")
-        return Route::CHANGES;
-    if (path == "/api/open")
-        return Route::OPEN;
-    if (path == "/api/quit")
-        return Route::QUIT;
+    for (const RoutePath& route : ROUTES) {
+        if (path == route.path)
+            return route.route;
+    }
     return Route::NONE;
 }
 
