@@ -26,18 +26,6 @@ Status report_failure(const char* name, const char* what, int error_number)
     return Status::FAILED;
 }
 
-namespace {
-
-// A new file that could not be removed is named, as the one file left.
-Status report_left_behind(const LeftBehind& left_behind)
-{
-    if (left_behind.error_number == 0)
-        return Status::DONE;
-    return report_failure(left_behind.name, "cannot remove", left_behind.error_number);
-}
-
-}  // namespace
-
 Status report_result(const FileResult& result, const char* typed, const TableRead* read)
 {
     for (const std::string& line : describe_result(result, typed, read, shown))
@@ -93,7 +81,7 @@ Status tell_change(const ChangeResult& result, const char* typed)
 {
     const char* replaced = nullptr;  // a file replaced, whatever is said after
     switch (result.end) {
-    case ChangeEnd::CONFLICT: report_left_behind(result.file.left_behind); return Status::FAILED;
+    case ChangeEnd::CONFLICT: report_result(result.file, typed); return Status::FAILED;  // a file left behind
     case ChangeEnd::FAILED: return report_result(result.file, typed);
     case ChangeEnd::WRITTEN: replaced = typed; break;
     case ChangeEnd::NONE: break;

@@ -60,6 +60,19 @@ Outcome read_text_file(const char* name, TextReader read_form, Table* table, Tab
     return read->result.outcome = outcome_of_text(outcome);
 }
 
+// The reader of a text form's fields, by the kind of its name: a CSV's, or
+// the text's for any other.
+TextReader find_text_reader(TableKind kind)
+{
+    switch (kind) {
+    case TableKind::CSV: return read_csv_table;
+    case TableKind::TEXT:
+    case TableKind::GAME_EXE:
+    case TableKind::SKILL_BLOCK: break;
+    }
+    return read_text_table;
+}
+
 // Whether the name is the one given, by the rule's reading.
 bool names_game_file(const char* final_name, const char* game, GameNameRule rule)
 {
@@ -176,8 +189,8 @@ Outcome read_table_file(const TableFile* file, Table* table, TableRead* read)
     read->error_number = 0;
     read->text = false;
     switch (file->kind) {
-    case TableKind::TEXT: read_text_file(file->typed, read_text_table, table, read); break;
-    case TableKind::CSV: read_text_file(file->typed, read_csv_table, table, read); break;
+    case TableKind::TEXT:
+    case TableKind::CSV: read_text_file(file->typed, find_text_reader(file->kind), table, read); break;
     case TableKind::GAME_EXE: read->result = read_game_block(file->typed, block, GameLength::KNOWN); break;
     case TableKind::SKILL_BLOCK: read->result.outcome = read_block_file(file->typed, block); break;
     }
@@ -237,13 +250,7 @@ Outcome read_table_bytes(const std::string& bytes, TableKind kind, Table* table,
         return read->result.outcome;
     }
     std::rewind(stream);
-    TextRead outcome = TextRead::NOT_READ;
-    switch (kind) {
-    case TableKind::CSV: outcome = read_csv_table(stream, table, &read->text_error); break;
-    case TableKind::TEXT:
-    case TableKind::GAME_EXE:
-    case TableKind::SKILL_BLOCK: outcome = read_text_table(stream, table, &read->text_error); break;
-    }
+    TextRead outcome = find_text_reader(kind)(stream, table, &read->text_error);
     read->error_number = errno;
     std::fclose(stream);
     return read->result.outcome = outcome_of_text(outcome);
