@@ -268,8 +268,11 @@ test("downloads, a patch opened, Undo last save, a file changed meanwhile", asyn
     await (await page.$("aria/Save")).click();
     await page.waitForFunction(() => document.querySelector("[role=status]").textContent.startsWith("Changed entries"));
     assert.deepEqual(readFileSync(join(folder, "kept.blk")), changed);
+    await page.waitForFunction(() => !document.getElementById("undo").disabled);
     await (await page.$("aria/Undo last save")).click();
-    await page.waitForFunction(() => document.querySelector("[role=status]").textContent === "Changed entries: 1\n");
+    // The save said the same words; the button turns off once the undo is written.
+    await page.waitForFunction(() => document.getElementById("undo").disabled);
+    assert.equal(await page.$eval("[role=status]", (status) => status.textContent), "Changed entries: 1\n");
     assert.deepEqual(readFileSync(join(folder, "kept.blk")), block);
     // Another program changes the file; back in view, the page shows it and says so.
     writeFileSync(join(folder, "theirs.txt"), "Skill Thief\nSword GGGG\n");
