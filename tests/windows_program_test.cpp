@@ -30,6 +30,40 @@ TEST(WindowsProgramTest, WindowStaysOnlyWhenStartedByItself)
     }
 }
 
+TEST(WindowsProgramTest, ConsoleEventsAreAnsweredByTheHandlerAsked)
+{
+    // Wine sends no closed console: what each handler does with each event is tested here.
+    using enum ConsoleEvent;
+    using enum ConsoleAnswer;
+    struct {
+        ConsoleHandler handler;
+        ConsoleEvent event;
+        ConsoleAnswer answer;
+    } const ROWS[] = {
+        // The code page goes back, and Ctrl-C still ends the menu or a command.
+        {ConsoleHandler::CODE_PAGE, INTERRUPT, PASS_ON},
+        {ConsoleHandler::CODE_PAGE, BREAK, PASS_ON},
+        {ConsoleHandler::CODE_PAGE, CLOSE, PASS_ON},
+        {ConsoleHandler::CODE_PAGE, SHUTDOWN, PASS_ON},
+        // The editor takes Ctrl-C and Ctrl-Break itself; a closed console still ends the program.
+        {ConsoleHandler::EDITOR, INTERRUPT, SWALLOW},
+        {ConsoleHandler::EDITOR, BREAK, SWALLOW},
+        {ConsoleHandler::EDITOR, CLOSE, PASS_ON},
+        {ConsoleHandler::EDITOR, LOGOFF, PASS_ON},
+        // serve: Ctrl-C and Ctrl-Break reach the signals it waits on; a closed
+        // console would end it at once, so it stops and waits, finishing a save.
+        {ConsoleHandler::SERVING, INTERRUPT, PASS_ON},
+        {ConsoleHandler::SERVING, BREAK, PASS_ON},
+        {ConsoleHandler::SERVING, CLOSE, STOP_AND_WAIT},
+        {ConsoleHandler::SERVING, LOGOFF, STOP_AND_WAIT},
+        {ConsoleHandler::SERVING, SHUTDOWN, STOP_AND_WAIT},
+    };
+    for (const auto& row : ROWS) {
+        EXPECT_EQ(answer_console_event(row.handler, row.event), row.answer)
+            << static_cast<int>(row.handler) << " " << static_cast<int>(row.event);
+    }
+}
+
 TEST(WindowsProgramTest, TypedTextConversion)
 {
     if (!testing_windows())

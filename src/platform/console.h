@@ -48,6 +48,48 @@ constexpr bool keeps_window_open(unsigned long console_processes, bool input_is_
     return console_processes == 1 && input_is_console && output_is_console;
 }
 
+// The events a Windows console sends the programs on it, and what each of
+// this program's handlers answers. The system asks the handler registered
+// last first; one that passes an event on leaves it to the one before, and
+// at the end to the C library (Ctrl-C and Ctrl-Break become the signals
+// SIGINT and SIGBREAK) or the system, which ends the program. After a
+// closed console, a logoff or a shutdown the system ends the program as
+// soon as a handler returns, or after about five seconds: a handler that
+// stops the program then waits there for it to end by itself.
+enum class ConsoleEvent { INTERRUPT, BREAK, CLOSE, LOGOFF, SHUTDOWN };
+enum class ConsoleHandler {
+    CODE_PAGE,  // from the start: puts the console's code page back
+    EDITOR,     // while the user's editor runs, which takes Ctrl-C itself
+    SERVING,    // while serve runs, which must finish a save under way
+};
+enum class ConsoleAnswer { PASS_ON, SWALLOW, STOP_AND_WAIT };  // SWALLOW: taken, nothing done
+
+constexpr ConsoleAnswer answer_console_event(ConsoleHandler handler, ConsoleEvent event)
+{
+    bool typed = false;  // Ctrl-C or Ctrl-Break, rather than the console going away
+    switch (event) {
+    case ConsoleEvent::INTERRUPT:
+    case ConsoleEvent::BREAK: typed = true; break;
+    case ConsoleEvent::CLOSE:
+    case ConsoleEvent::LOGOFF:
+    case ConsoleEvent::SHUTDOWN: typed = false; break;
+    }
+    switch (handler) {
+    case ConsoleHandler::CODE_PAGE: return ConsoleAnswer::PASS_ON;
+    case ConsoleHandler::EDITOR: return typed ? ConsoleAnswer::SWALLOW : ConsoleAnswer::PASS_ON;
+    case ConsoleHandler::SERVING: return typed ? ConsoleAnswer::PASS_ON : ConsoleAnswer::STOP_AND_WAIT;
+    }
+    return ConsoleAnswer::PASS_ON;
+}
+
+// From here, a closed console, a logoff or a shutdown calls `stop(context)`
+// on the system's own thread and waits there for the program to end by
+// itself, which must then take at most a few seconds. `stop` must be safe
+// to call from another thread; a null `stop` ends this before `context`
+// goes away. Only Windows has such a console; on Linux, SIGHUP serves, and
+// this does nothing.
+void stop_when_console_closes(void (*stop)(void* context), void* context);
+
 #ifdef _WIN32
 // How many characters Windows sees in the bytes of a name where the
 // program's code page is a double-byte one: a lead byte and the byte behind
@@ -74,6 +116,10 @@ int convert_typed_text(const wchar_t* text, int length, unsigned code_page, char
 // then the program's set again.
 void lend_console();
 void take_console_back();
+
+// What a console handler returns for the event numbered `number` (TRUE, the
+// event taken; FALSE, passed on), having done what `handler` does with it.
+int answer_console_event_number(ConsoleHandler handler, unsigned long number);
 
 // A name dropped on a Windows console comes in double quotes, which no
 // Windows name can hold: they are taken off.

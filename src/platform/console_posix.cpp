@@ -48,3 +48,7 @@ bool code_page_is_utf8()
 {
     return true;
 }
+
+void stop_when_console_closes(void (*)(void*), void*)
+{
+}

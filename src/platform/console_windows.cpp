@@ -79,10 +79,34 @@ void put_code_page_back()
     SetConsoleOutputCP(found_output_code_page);
 }
 
-BOOL WINAPI put_code_page_back_on_signal(DWORD)
+BOOL WINAPI put_code_page_back_on_signal(DWORD event)
 {
     put_code_page_back();
-    return FALSE;  // the system's own action follows: Ctrl-C still ends the program
+    return answer_console_event_number(ConsoleHandler::CODE_PAGE, event);
+}
+
+// Held while the program is stopped from the system's thread, so that the
+// program never takes its stop away in the middle of one.
+SRWLOCK serving_lock = SRWLOCK_INIT;
+void (*stop_serving)(void*);
+void* serving_context;
+
+BOOL WINAPI stop_on_close(DWORD event)
+{
+    return answer_console_event_number(ConsoleHandler::SERVING, event);
+}
+
+// The event of a handler's number; false for one this program does not know.
+bool read_console_event(DWORD number, ConsoleEvent* event)
+{
+    switch (number) {
+    case CTRL_C_EVENT: *event = ConsoleEvent::INTERRUPT; return true;
+    case CTRL_BREAK_EVENT: *event = ConsoleEvent::BREAK; return true;
+    case CTRL_CLOSE_EVENT: *event = ConsoleEvent::CLOSE; return true;
+    case CTRL_LOGOFF_EVENT: *event = ConsoleEvent::LOGOFF; return true;
+    case CTRL_SHUTDOWN_EVENT: *event = ConsoleEvent::SHUTDOWN; return true;
+    }
+    return false;
 }
 
 void wait_for_enter()
@@ -149,6 +173,36 @@ int read_arguments(int* count, char*** arguments)
 }
 
 }  // namespace
+
+int answer_console_event_number(ConsoleHandler handler, unsigned long number)
+{
+    ConsoleEvent event;
+    if (!read_console_event(number, &event))
+        return FALSE;
+    switch (answer_console_event(handler, event)) {
+    case ConsoleAnswer::PASS_ON: return FALSE;
+    case ConsoleAnswer::SWALLOW: return TRUE;
+    case ConsoleAnswer::STOP_AND_WAIT:
+        AcquireSRWLockExclusive(&serving_lock);
+        if (stop_serving != nullptr)
+            stop_serving(serving_context);
+        ReleaseSRWLockExclusive(&serving_lock);
+        // The program's end ends this thread too; returning would end the
+        // program at once, in the middle of a save.
+        Sleep(INFINITE);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void stop_when_console_closes(void (*stop)(void* context), void* context)
+{
+    AcquireSRWLockExclusive(&serving_lock);
+    stop_serving = stop;
+    serving_context = context;
+    ReleaseSRWLockExclusive(&serving_lock);
+    SetConsoleCtrlHandler(stop_on_close, stop != nullptr);  // asked before the code page's handler
+}
 
 int set_up_console(int* count, char*** arguments)
 {

@@ -100,11 +100,7 @@ bool start_editor(wchar_t* command, PROCESS_INFORMATION* process)
 // waits for it to end, as on Linux, rather than end and leave the text.
 BOOL WINAPI ignore_interrupt(DWORD event)
 {
-    switch (event) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT: return TRUE;
-    default: return FALSE;  // a closed console or a logoff goes on to the other handlers
-    }
+    return answer_console_event_number(ConsoleHandler::EDITOR, event);
 }
 
 }  // namespace

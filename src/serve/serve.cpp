@@ -301,6 +301,11 @@ public:
             accept();
         });
     }
+    // Stops the server from any thread, once the request under way is answered.
+    void stop_soon()
+    {
+        net::post(context_, [this] { stop(); });
+    }
     void stop()
     {
         beast::error_code ignored;
@@ -578,7 +583,7 @@ Response Server::answer(Route route, const Request& request)
     case Route::CHANGES: return download_changes(request);
     case Route::OPEN: return open_patch(request);
     case Route::QUIT:
-        net::post(context_, [this] { stop(); });
+        stop_soon();
         return make_response(http::status::ok, "application/json", "{\"status\":\"stopped\"}");
     case Route::NONE: break;
     }
@@ -677,6 +682,17 @@ std::string make_token()
     return token;
 }
 
+// Why serve cannot listen, in the same words on every system: Windows
+// words a port in use by its own number in some places.
+std::string describe_listen_error(const beast::error_code& error)
+{
+    if (error == net::error::address_in_use)
+        return "Address already in use";
+    if (error == net::error::access_denied)
+        return "Permission denied";
+    return error.message();
+}
+
 }  // namespace
 
 int run_serve(int count, char** words)
@@ -696,7 +712,7 @@ int run_serve(int count, char** words)
     Server server(context, file, token, options.port);
     if (beast::error_code error = server.listen()) {
         print_error("skilltab: cannot listen on 127.0.0.1:%u: %s\n", static_cast<unsigned>(options.port),
-                    error.message().c_str());
+                    describe_listen_error(error).c_str());
         return 1;
     }
     std::string address = "http://127.0.0.1:" + std::to_string(server.port()) + "/#token=" + token;
@@ -726,8 +742,10 @@ int run_serve(int count, char** words)
     signals.add(SIGBREAK);  // Ctrl-Break on a Windows console
 #endif
     signals.async_wait([&server](beast::error_code, int) { server.stop(); });
+    stop_when_console_closes([](void* server) { static_cast<Server*>(server)->stop_soon(); }, &server);
     server.accept();
     context.run();
+    stop_when_console_closes(nullptr, nullptr);
     if (opening_page[0] != '\0')
         std::remove(opening_page);
     return 0;
