@@ -1,7 +1,7 @@
 // The page of skilltab serve as a person uses it: Debian's Chromium driven
 // by puppeteer-core through the controls' accessible names, as a screen
-// reader finds them. Skips (status 77) where Chromium, the package or the
-// Linux program is missing.
+// reader finds them; the Linux program, or the Windows one under Wine.
+// Skips (status 77) where Chromium or the package is missing.
 import { spawn, spawnSync } from "node:child_process";
 import { mkdtempSync, mkdirSync, readFileSync, writeFileSync, existsSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
@@ -9,7 +9,12 @@ import { join } from "node:path";
 import { test, after } from "node:test";
 import assert from "node:assert/strict";
 
-const PROGRAM = process.env.SKILLTAB_BUILT_PROGRAM;
+// The program itself, or under Wine the loader and the Windows program.
+const [PROGRAM, ...UNDER] = process.env.SKILLTAB_WINDOWS
+  ? process.env.SKILLTAB_PROGRAM.split(" ")
+  : [process.env.SKILLTAB_BUILT_PROGRAM];
+// Wine makes SIGINT the console's Ctrl-C; the other signals end Wine itself.
+const STOP = (signal) => (process.env.SKILLTAB_WINDOWS ? "SIGINT" : signal);
 const CHROMIUM = "/usr/bin/chromium";
 const SKIP = 77;
 
@@ -20,8 +25,8 @@ try {
   console.log("skipped: puppeteer-core is not installed (npm ci --prefix tests/page)");
   process.exit(SKIP);
 }
-if (process.env.SKILLTAB_WINDOWS || !PROGRAM || !existsSync(CHROMIUM)) {
-  console.log("skipped: the page is tested with the Linux program and Debian's chromium");
+if (!PROGRAM || !existsSync(CHROMIUM)) {
+  console.log("skipped: the page is tested with Debian's chromium");
   process.exit(SKIP);
 }
 
@@ -36,13 +41,13 @@ const KNIGHT_STAFF = [0, 37, 74, 111];  // the four stages of the Knight's Staff
 const LETTERS = "-BEMG";
 
 function run(words) {
-  return spawnSync(PROGRAM, words, { cwd: folder, encoding: "utf8" });
+  return spawnSync(PROGRAM, [...UNDER, ...words], { cwd: folder, encoding: "utf8" });
 }
 
 // serve started on kept.blk; its address, once it printed it.
 async function startServe() {
   writeFileSync(join(folder, "kept.blk"), block);
-  const server = spawn(PROGRAM, ["serve", "--no-open", "kept.blk"], { cwd: folder });
+  const server = spawn(PROGRAM, [...UNDER, "serve", "--no-open", "kept.blk"], { cwd: folder });
   let printed = "";
   const address = await new Promise((resolve, reject) => {
     server.stdout.on("data", (data) => {
@@ -203,7 +208,7 @@ test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader
     assert.equal(await unsaved(page), "");
     assert.equal(await page.$$eval("button.level.changed", (buttons) => buttons.length), 0);
     assert.deepEqual(readFileSync(join(folder, "kept.blk")), block);
-    server.kill("SIGTERM");
+    server.kill(STOP("SIGTERM"));
     assert.equal(await ended, 0);
   } finally {
     await browser.close();
@@ -280,7 +285,7 @@ test("downloads, a patch opened, Undo last save, a file changed meanwhile", asyn
     await page.evaluate(() => window.dispatchEvent(new Event("focus")));
     await page.waitForFunction(() => document.querySelector("[role=status]").textContent === "The file changed since it was shown.");
     assert.equal(await level(page, "Sword Thief unpromoted"), "G");
-    server.kill("SIGINT");
+    server.kill(STOP("SIGINT"));
     assert.equal(await ended, 0);
   } finally {
     await browser.close();
