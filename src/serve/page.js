@@ -67,6 +67,19 @@ function showLevel(button) {
   description.textContent = WORDS[level] + (changes.has(index) ? "; changed, the file holds " + WORDS[file] : "");
 }
 
+// A level given the focus scrolls clear of the skills' column and the
+// classes' row, which stay in view over the levels beneath them.
+function keepClearOfHeaders(button) {
+  const GAP = 4;
+  const cell = button.getBoundingClientRect();
+  const classes = document.querySelector("table.grid thead th").getBoundingClientRect();
+  const skill = button.closest("tr").querySelector("th").getBoundingClientRect();
+  const up = Math.min(0, cell.top - classes.bottom - GAP);
+  const left = Math.min(0, cell.left - skill.right - GAP);
+  if (up < 0 || left < 0)
+    window.scrollBy(left, up);
+}
+
 // The grid is one Tab stop: the level that has had the focus last.
 function moveFocus(from, to) {
   if (!to)
@@ -280,6 +293,10 @@ document.addEventListener("DOMContentLoaded", () => {
       return;
     moveFocus(grid.querySelector("button.level[tabindex='0']") || button, button);
     setLevel(button, (currentLevel(button) + (event.shiftKey ? 4 : 1)) % 5);
+  });
+  grid.addEventListener("focusin", (event) => {
+    if (event.target.matches("button.level"))
+      keepClearOfHeaders(event.target);
   });
   grid.addEventListener("keydown", (event) => {
     const button = event.target.closest("button.level");

@@ -216,6 +216,47 @@ test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader
   }
 });
 
+test("usable at 1280×720 and at 200 % zoom: each level reached clear of the headers that stay in view", async () => {
+  const { server, address, ended } = await startServe();
+  const browser = await launch();
+  try {
+    // 200 % zoom of a 1280×720 window: half as many CSS pixels, each two device pixels.
+    for (const [width, height, scale] of [[1280, 720, 1], [640, 360, 2]]) {
+      const page = await browser.newPage();
+      await page.setViewport({ width, height, deviceScaleFactor: scale });
+      await page.goto(address);
+      await (await page.waitForSelector("aria/Staff Knight unpromoted")).focus();
+      const hidden = [];
+      // Around the grid's edge: down the Knight, along the last skill, up the Sorcerer, back along the first.
+      for (const [key, times] of [["ArrowDown", 36], ["ArrowRight", 35], ["ArrowUp", 36], ["ArrowLeft", 35]]) {
+        for (let i = 0; i < times; ++i) {
+          await page.keyboard.press(key);
+          const clear = await page.evaluate(() => {
+            const cell = document.activeElement.getBoundingClientRect();
+            const classes = document.querySelector("table.grid thead th").getBoundingClientRect();
+            const skill = document.activeElement.closest("tr").querySelector("th").getBoundingClientRect();
+            return cell.top >= classes.bottom - 1 && cell.left >= skill.right - 1 && cell.bottom <= innerHeight
+              && cell.right <= innerWidth && classes.top >= -1 && skill.left >= -1;
+          });
+          if (!clear)
+            hidden.push(await page.evaluate(() => document.activeElement.getAttribute("aria-label")));
+        }
+      }
+      assert.deepEqual(hidden, [], `${width}×${height}`);
+      assert.equal(await page.evaluate(() => document.activeElement.getAttribute("aria-label")), "Staff Knight unpromoted");
+      // The buttons fit across the window.
+      const right = await page.$$eval(".controls button", (buttons) => Math.max(...buttons.map((b) => b.getBoundingClientRect().right)));
+      assert.ok(right <= width, `${width}×${height}: the buttons end at ${right}`);
+      await page.close();
+    }
+    server.kill(STOP("SIGINT"));
+    assert.equal(await ended, 0);
+  } finally {
+    await browser.close();
+    server.kill();
+  }
+});
+
 // A file the page saves, once it is there whole.
 async function downloaded(folderName, name) {
   const file = join(folderName, name);
