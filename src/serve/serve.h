@@ -5,6 +5,7 @@
 #pragma once
 
 // Runs serve with the words after it; returns the exit status (0 stopped
-// by Ctrl-C, SIGTERM, SIGHUP or the page's Quit; 1 refused or failed; 2 a
-// usage error).
+// by Ctrl-C, SIGTERM, SIGHUP or the page's Quit, on Windows also by
+// Ctrl-Break and a closed console, each after a save under way; 1 refused
+// or failed; 2 a usage error).
 int run_serve(int count, char** words);
