@@ -16,6 +16,7 @@ if (fragment) {
 
 let fileLevels = "";          // the file's levels as last read, one digit a level
 let lastSave = null;          // the levels the page's last save changed, as they were before it
+let lastSaveLeft = "";        // the file's levels as that save left them
 const changes = new Map();    // a level's index to the level the user gave it
 let stopped = false;
 
@@ -232,12 +233,13 @@ async function openPatch(file) {
   }
 }
 
-// Writes `change` (a digit or "." a level) from the levels the page shows.
-async function write(change) {
+// Writes `change` (a digit or "." a level) from the levels `shown`: a level
+// the file no longer holds as shown is a conflict, and nothing is written.
+async function write(change, shown = fileLevels) {
   if (stopped)
     return null;
   try {
-    const response = await request("POST", "/api/save", "shown=" + fileLevels + "&change=" + change);
+    const response = await request("POST", "/api/save", "shown=" + shown + "&change=" + change);
     if (!response.ok) {
       document.getElementById("status").textContent = "The change was refused: " + response.status;
       return null;
@@ -261,13 +263,16 @@ async function save() {
   for (let i = 0; i < before.length; ++i)
     undo += change[i] !== "." && answer.levels[i] === change[i] && before[i] !== change[i] ? before[i] : ".";
   lastSave = undo;
+  lastSaveLeft = answer.levels;
   document.getElementById("undo").disabled = false;
 }
 
 async function undoLastSave() {
   if (lastSave === null)
     return;
-  const answer = await write(lastSave);
+  // From the levels the save left, not as the page reads the file now: what
+  // another program changed since is named as a conflict, never reverted.
+  const answer = await write(lastSave, lastSaveLeft);
   if (answer && !answer.status.includes("Nothing was saved.")) {
     lastSave = null;
     document.getElementById("undo").disabled = true;

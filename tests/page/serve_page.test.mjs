@@ -315,6 +315,21 @@ test("downloads, a patch opened, Undo last save, a file changed meanwhile", asyn
     await page.waitForFunction(() => document.querySelector("[role=status]").textContent.startsWith("Changed entries"));
     assert.deepEqual(readFileSync(join(folder, "kept.blk")), changed);
     await page.waitForFunction(() => !document.getElementById("undo").disabled);
+    // Another program changes a level the save wrote, and the page reads it back in view:
+    // Undo names the conflict and reverts nothing.
+    writeFileSync(join(folder, "theirs.txt"), "Skill Knight\nStaff MG..\n");
+    assert.equal(run(["apply", "theirs.txt", "kept.blk"]).status, 0);
+    await page.evaluate(() => window.dispatchEvent(new Event("focus")));
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent === "The file changed since it was shown.");
+    await (await page.$("aria/Undo last save")).click();
+    await page.waitForFunction(() => document.querySelector("[role=status]").textContent.includes("Nothing was saved."));
+    assert.equal(await said(page), `kept.blk: Staff Knight: you set ${LETTERS[block[0]]}${LETTERS[block[37]]}..` +
+                 `, it now holds MG${LETTERS[block[74]]}${LETTERS[block[111]]}\nNothing was saved.\n`);
+    changed[0] = 3;
+    assert.deepEqual(readFileSync(join(folder, "kept.blk")), changed);
+    // Put back as the save left it, Undo writes.
+    writeFileSync(join(folder, "theirs.txt"), "Skill Knight\nStaff G...\n");
+    assert.equal(run(["apply", "theirs.txt", "kept.blk"]).status, 0);
     await (await page.$("aria/Undo last save")).click();
     // The save said the same words; the button turns off once the undo is written.
     await page.waitForFunction(() => document.getElementById("undo").disabled);
