@@ -450,6 +450,7 @@ TEST_F(CommandLineTest, EveryRefusalLeavesEveryFileAsItWas)
             cases = {
                 {{"apply", "table.txt", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
                 {{"convert", "whole.blk", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
+                {{"show", "loop.blk"}, "skilltab: loop.blk: cannot open: Too many levels of symbolic links"},
                 {{"convert", "whole.blk", "game.blk"}, "skilltab: game.blk: is the same file as a game executable"},
                 {{"edit", "game.blk"}, "skilltab: game.blk: is the same file as a game executable"},
                 {{"apply", "table.txt", "copy.blk"}, "skilltab: copy.blk: is the same file as a game executable"},
