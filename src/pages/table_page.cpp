@@ -224,7 +224,9 @@ void add_level_control(std::string* page, const Table* table, Entry entry, int s
 
 void add_control_grid(std::string* page, const Table* table)
 {
-    *page += "<table class=\"grid\">\n<thead><tr><th>Skill</th>";
+    // A grid to a screen reader: it hands the arrow keys to the page, which
+    // moves between the levels, rather than reading on.
+    *page += "<table class=\"grid\" role=\"grid\" aria-label=\"Skill levels\">\n<thead><tr><th>Skill</th>";
     for (int class_index = 0; class_index < CLASS_COUNT; ++class_index)
         add_formatted(page, "<th>%s</th>", class_names[class_index]);
     *page += "</tr></thead>\n<tbody>\n";

@@ -163,6 +163,8 @@ test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader
     await page.goto(address);
     await page.waitForSelector("aria/Staff Knight unpromoted");
     const focused = () => page.evaluate(() => document.activeElement.getAttribute("aria-label") || document.activeElement.id);
+    // A grid to a screen reader, which then hands the arrow keys to the page.
+    assert.ok(await page.$('aria/Skill levels[role="grid"]'));
     // The grid is one Tab stop, after the page's buttons.
     await (await page.$("aria/Download my changes")).focus();
     await page.keyboard.press("Tab");
