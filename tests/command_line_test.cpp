@@ -779,6 +779,9 @@ TEST_F(CommandLineTest, EditWritesBackWhatTheUserChanged)
         {"kept.blk", "0 utf16 -", "", "",
          "skilltab: PATH:1: the file is UTF-16; save it as UTF-8\nskilltab: kept.blk: not changed; your text is in PATH\n", 1,
          BLOCK, true, "", false},
+        // The text gone when the editor ends: told once, nothing written.
+        {"kept.blk", "0 gone -", "", "", "skilltab: PATH: cannot open: No such file or directory\n", 1, BLOCK, false, "",
+         true},
         // A temporary folder that is not there: nothing to edit, said before any editor runs.
         {"kept.blk", "0 staff.txt -", "no temporary folder", "", "skilltab: PATH: cannot open: No such file or directory\n", 1,
          BLOCK, false, "", false},

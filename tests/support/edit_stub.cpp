@@ -7,7 +7,8 @@
 // text again with CR LF line ends, "bom -" with a byte-order mark before it,
 // as some editors do with a text they were given ("utf16 -" as UTF-16); "+FILE -" adds FILE's
 // bytes at the text's end, as a user who writes more; "sleep N" waits N
-// milliseconds with Ctrl-C ignored, as an editor that takes it.
+// milliseconds with Ctrl-C ignored, as an editor that takes it; "gone -"
+// removes the text, as an editor that saves it under another name.
 #include <csignal>
 #include <cstdio>
 #ifndef _WIN32
@@ -83,6 +84,10 @@ int main(int count, char** arguments)
             continue;
         }
 #endif
+        if (from == "gone") {
+            std::remove(text.c_str());
+            continue;
+        }
         bool saved = from == "crlf" || from == "bom" || from == "utf16" ? save_again(from, text)
                      : from[0] == '+'                ? add_file(from.substr(1), text)
                                                      : copy_file(from, to == "-" ? text : to);
