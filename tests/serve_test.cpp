@@ -157,6 +157,7 @@ TEST_F(ServeTest, WhatServeRefusesBeforeItListens)
         {{"serve", "--port", "8x", "kept.blk"}, "skilltab: --port takes a number from 1 to 65535\n" + HINT, 2},
         {{"serve", "--port"}, "skilltab: --port takes a number from 1 to 65535\n" + HINT, 2},
         {{"serve", "--no-open", "--no-open", "kept.blk"}, "skilltab: serve takes [--port N] [--no-open] [FILE]\n" + HINT, 2},
+        {{"serve", "--port", "8123", "--port"}, "skilltab: serve takes [--port N] [--no-open] [FILE]\n" + HINT, 2},
         {{"serve", "a.blk", "b.blk"}, "skilltab: serve takes [--port N] [--no-open] [FILE]\n" + HINT, 2},
         {{"serve", "--no-open", "patch.txt"}, "skilltab: patch.txt: serve changes only a game executable or a skill block file\n", 1},
         {{"serve", "--no-open", "mm7_new.exe"}, "skilltab: mm7_new.exe: is kept for the copy of the game that apply makes\n", 1},
