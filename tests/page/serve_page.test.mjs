@@ -47,14 +47,19 @@ function run(words) {
 // serve started on kept.blk; its address, once it printed it.
 async function startServe() {
   writeFileSync(join(folder, "kept.blk"), block);
-  const server = spawn(PROGRAM, [...UNDER, "serve", "--no-open", "kept.blk"], { cwd: folder });
+  // Only its standard output is read, and only until the address: the first
+  // program of a Wine session starts Wine's own background programs, which
+  // would hold any pipe of it open, and the tests, for ever.
+  const server = spawn(PROGRAM, [...UNDER, "serve", "--no-open", "kept.blk"], { cwd: folder, stdio: ["ignore", "pipe", "ignore"] });
   let printed = "";
   const address = await new Promise((resolve, reject) => {
     server.stdout.on("data", (data) => {
       printed += data;
       const found = /^Serving kept\.blk at (http:\/\/127\.0\.0\.1:\d+\/#token=[0-9a-f]{32})\nPress Ctrl-C to stop\.\n$/.exec(printed);
-      if (found)
+      if (found) {
+        server.stdout.destroy();
         resolve(found[1]);
+      }
     });
     server.on("exit", () => reject(new Error("serve ended: " + printed)));
   });
