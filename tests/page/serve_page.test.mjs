@@ -160,7 +160,7 @@ test("a click, a key, Save, a conflict, two pages, leaving and Quit", async () =
   }
 });
 
-test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader, Discard", async () => {
+test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader, Discard, 1280×720 and 200 %", async () => {
   const { server, address, ended } = await startServe();
   const browser = await launch();
   try {
@@ -215,21 +215,9 @@ test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader
     assert.equal(await unsaved(page), "");
     assert.equal(await page.$$eval("button.level.changed", (buttons) => buttons.length), 0);
     assert.deepEqual(readFileSync(join(folder, "kept.blk")), block);
-    server.kill(STOP("SIGTERM"));
-    assert.equal(await ended, 0);
-  } finally {
-    await browser.close();
-    server.kill();
-  }
-});
-
-test("usable at 1280×720 and at 200 % zoom: each level reached clear of the headers that stay in view", async () => {
-  const { server, address, ended } = await startServe();
-  const browser = await launch();
-  try {
-    // 200 % zoom of a 1280×720 window: half as many CSS pixels, each two device pixels.
+    // Usable at 1280×720 and at 200 % zoom (half as many CSS pixels, each two device
+    // pixels): each level reached clear of the headers that stay in view.
     for (const [width, height, scale] of [[1280, 720, 1], [640, 360, 2]]) {
-      const page = await browser.newPage();
       await page.setViewport({ width, height, deviceScaleFactor: scale });
       await page.goto(address);
       await (await page.waitForSelector("aria/Staff Knight unpromoted")).focus();
@@ -254,9 +242,8 @@ test("usable at 1280×720 and at 200 % zoom: each level reached clear of the hea
       // The buttons fit across the window.
       const right = await page.$$eval(".controls button", (buttons) => Math.max(...buttons.map((b) => b.getBoundingClientRect().right)));
       assert.ok(right <= width, `${width}×${height}: the buttons end at ${right}`);
-      await page.close();
     }
-    server.kill(STOP("SIGINT"));
+    server.kill(STOP("SIGTERM"));
     assert.equal(await ended, 0);
   } finally {
     await browser.close();
