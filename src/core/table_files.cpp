@@ -24,17 +24,6 @@ const char* name_beside(const char* name, const char* other, char* beside)
     return beside;
 }
 
-TableKind find_kind(const char* final_name)
-{
-    if (last_component_ends_with(final_name, ".exe"))
-        return TableKind::GAME_EXE;
-    if (last_component_ends_with(final_name, ".txt"))
-        return TableKind::TEXT;
-    if (last_component_ends_with(final_name, ".csv"))
-        return TableKind::CSV;
-    return TableKind::SKILL_BLOCK;
-}
-
 // The reader of the fields of one text form of a table.
 using TextReader = TextRead (*)(std::FILE* file, Table* table, TextError* text_error);
 
@@ -178,7 +167,7 @@ int find_table_file(TableFile* file, const char* typed)
     file->typed = typed;
     if (find_final_name(typed, file->final_name, &file->through_link) != 0)
         return errno;
-    file->kind = find_kind(file->final_name);
+    file->kind = find_kind_of_name(file->final_name);
     return 0;
 }
 
@@ -256,9 +245,15 @@ Outcome read_table_bytes(const std::string& bytes, TableKind kind, Table* table,
     return read->result.outcome = outcome_of_text(outcome);
 }
 
-TableKind find_kind_of_name(const char* name)
+TableKind find_kind_of_name(const char* final_name)
 {
-    return find_kind(name);
+    if (last_component_ends_with(final_name, ".exe"))
+        return TableKind::GAME_EXE;
+    if (last_component_ends_with(final_name, ".txt"))
+        return TableKind::TEXT;
+    if (last_component_ends_with(final_name, ".csv"))
+        return TableKind::CSV;
+    return TableKind::SKILL_BLOCK;
 }
 
 GameName find_game_name(const char* final_name, GameNameRule rule)
