@@ -135,6 +135,7 @@ TEST(CoreTest, PatchesConflictOnlyWhereTheySetALevelDifferently)
         {"a conflict of the first two missed", {"G...", "M...", "...."}, true, 0, 1, ""},
         {"the first pair not the one named", {"..B.", "G...", "..E."}, true, 0, 2, ""},
         {"the later pair named before an earlier one", {"G...", "..B.", "..E."}, true, 1, 2, ""},
+        {"a later stage's pair named before the earliest", {"G...", ".B..", "EE.."}, true, 0, 2, ""},
     };
     for (const auto& row : ROWS) {
         std::vector<Table> patches;
