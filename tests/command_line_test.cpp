@@ -482,12 +482,12 @@ TEST_F(CommandLineTest, FailuresOnTheWayAreTold)
     // The second fsync is the folder's, after the move; an immutable target
     // cannot be replaced. Where the file is replaced, the count is told too,
     // or that it could not be.
-    put("patch.txt", "Skill Knight\nStaff GGGG\n");
     struct FailureCase {
         std::string wrapper, set_up;
         long size_limit;
         std::string stdout_to, out, err;
         bool replaced;
+        std::string patch = "Skill Knight\nStaff GGGG\n";
     };
     const bool traced = !testing_windows() && system("strace -V >/dev/null 2>&1") == 0;
     const FailureCase cases[] = {
@@ -498,6 +498,8 @@ TEST_F(CommandLineTest, FailuresOnTheWayAreTold)
         {"", "", 1000, "", "", "skilltab: kept.blk: cannot write: File too large\n", false},
         {"", "", -1, "/dev/full", "",
          "skilltab: kept.blk: is replaced, but standard output: cannot write: No space left on device\n", true},
+        {"", "", -1, "/dev/full", "", "skilltab: standard output: cannot write: No space left on device\n", false,
+         "Skill Knight\nStaff ....\n"},
         {"env ASAN_OPTIONS=detect_leaks=0 strace -qq -o /dev/null -e inject=unlink:error=EBUSY", "", 1000, "", "",
          "skilltab: kept.blk: cannot write: File too large\n"
          "skilltab: kept.blk.XXXXXX.tmp: cannot remove: Device or resource busy\n",
@@ -510,6 +512,7 @@ TEST_F(CommandLineTest, FailuresOnTheWayAreTold)
         if ((!c.wrapper.empty() || !c.set_up.empty()) && !traced)
             continue;  // strace and chattr make these failures, on Linux only
         put("kept.blk", BLOCK);
+        put("patch.txt", c.patch);
         if (!c.set_up.empty() && system((c.set_up + path("kept.blk") + " 2>/dev/null").c_str()) != 0)
             continue;  // a file system that cannot make a file immutable
         program_wrapper = c.wrapper;
@@ -994,7 +997,7 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
          table, 0, SAME},
     };
     const std::regex title("<title>(.*)</title>"), row("<tr>(.*?)</tr>"), cell("<t[hd][^>]*>(.*?)</t[hd]>"),
-        tag("<[^>]*>"), heading("<h1>(.*)</h1>"), bdi("<bdi>"),
+        tag("<[^>]*>"), heading("<h1>(.*)</h1>"), bdi("<bdi>[^<]*</bdi>"),
         differences("<(?:ul class=\"differences\"|p class=\"summary\")>([^]*?)</(?:ul|p)>"),
         legend("<p class=\"legend\">(.*?)</p>");
     const std::string LEGEND = "Each entry is four levels: unpromoted, first promotion, light path, dark path.\n"
@@ -1035,7 +1038,8 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
         for (size_t at = 0; (at = dom.find("class=\"changed\"", at)) != std::string::npos; ++at)
             ++marks;
         EXPECT_EQ(marks, c.marks) << what;
-        // The heading says what the title says, each name in a <bdi> of its own.
+        // The heading says what the title says, each name in a <bdi> of its own
+        // and nothing else in one.
         ASSERT_TRUE(std::regex_search(dom, found, heading)) << dom;
         EXPECT_EQ(std::regex_replace(found[1].str(), tag, ""), c.title) << what;
         std::string inside = found[1].str();
@@ -1065,6 +1069,7 @@ TEST_F(CommandLineTest, PagesReadInABrowser)
         if (c.unset)
             levels.insert(levels.size() - 1, ", . not set: a patch leaves it as it is");
         EXPECT_EQ(legends, levels + marked) << what;
+        EXPECT_TRUE(std::regex_search(dom, std::regex("</p>\\s*</body>"))) << what << ": nothing shows after the legend";
         EXPECT_EQ(dom.find("<span class=\"unset\">.</span>") != std::string::npos, c.unset) << what;
     }
 }
