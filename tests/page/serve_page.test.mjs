@@ -183,9 +183,13 @@ test("one Tab stop, arrows, typed levels, Shift+Enter, words for a screen reader
     // Arrows: along the row into the next class, down a skill, no wrapping at the edges.
     await page.keyboard.press("ArrowLeft");
     assert.equal(await focused(), "Staff Knight unpromoted");
-    for (let i = 0; i < 4; ++i)
+    const along = [];
+    for (let i = 0; i < 4; ++i) {
       await page.keyboard.press("ArrowRight");
-    assert.equal(await focused(), "Staff Thief unpromoted");
+      along.push(await focused());
+    }
+    assert.deepEqual(along, ["Staff Knight first promotion", "Staff Knight light path", "Staff Knight dark path",
+                             "Staff Thief unpromoted"]);
     await page.keyboard.press("ArrowDown");
     assert.equal(await focused(), "Sword Thief unpromoted");
     await page.keyboard.press("ArrowUp");
