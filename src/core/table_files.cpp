@@ -245,13 +245,13 @@ Outcome read_table_bytes(const std::string& bytes, TableKind kind, Table* table,
     return read->result.outcome = outcome_of_text(outcome);
 }
 
-TableKind find_kind_of_name(const char* final_name)
+TableKind find_kind_of_name(const char* name)
 {
-    if (last_component_ends_with(final_name, ".exe"))
+    if (last_component_ends_with(name, ".exe"))
         return TableKind::GAME_EXE;
-    if (last_component_ends_with(final_name, ".txt"))
+    if (last_component_ends_with(name, ".txt"))
         return TableKind::TEXT;
-    if (last_component_ends_with(final_name, ".csv"))
+    if (last_component_ends_with(name, ".csv"))
         return TableKind::CSV;
     return TableKind::SKILL_BLOCK;
 }
